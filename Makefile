@@ -1,0 +1,32 @@
+# Vexlo: `make run` starts the demo site and the GUI, `make test` runs every test.
+# `make test SANITIZE=address|undefined|thread` builds and tests with a sanitizer.
+
+SANITIZE ?=
+BUILD_TYPE ?= RelWithDebInfo
+BUILD_DIR := build$(if $(SANITIZE),-$(SANITIZE))
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build test run clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja \
+		-DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+		-DVEXLO_WERROR=ON \
+		-DVEXLO_SANITIZE=$(SANITIZE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	@scripts/run-tests $(BUILD_DIR)
+
+run: build
+	@scripts/run-demo $(BUILD_DIR)
+
+clean:
+	rm -rf build build-address build-undefined build-thread
