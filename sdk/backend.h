@@ -19,8 +19,8 @@ public:
     virtual ~DeviceLibrary() = default;
 
     virtual int Init() = 0;
-    virtual int SetStatusEventCallBack(StatusEventCallBack callback, void* user) = 0;
-    virtual int SetAUXResponseCallBack(AUXResponseCallBack callback, void* user) = 0;
+    virtual int SetStatusEventCallBack(STATUS_EVENT_CALLBACK callback, void* user) = 0;
+    virtual int SetAUXResponseCallBack(AUX_RESPONSE_CALLBACK callback, void* user) = 0;
 
     virtual int StartSearchIPC() = 0;
     virtual int StopSearchIPC() = 0;
@@ -48,7 +48,7 @@ public:
     virtual int RebootDVR(int loginHandle) = 0;
 
     virtual int RealPlayEx(int loginHandle, const char* ip, const char* userName,
-                           const char* password, RealDataCallBack callback,
+                           const char* password, REAL_DATA_CALLBACK callback,
                            const IP_PLAY_CLIENTINFO* client, void* userValue) = 0;
     virtual int StopRealPlay(int realPlayHandle) = 0;
 };

@@ -44,12 +44,12 @@ int IP_NET_DVR_Init()
     return callLibrary([](DeviceLibrary& l) { return l.Init(); });
 }
 
-int IP_NET_DVR_SetStatusEventCallBack(StatusEventCallBack callback, void* user)
+int IP_NET_DVR_SetStatusEventCallBack(STATUS_EVENT_CALLBACK callback, void* user)
 {
     return callLibrary([&](DeviceLibrary& l) { return l.SetStatusEventCallBack(callback, user); });
 }
 
-int IP_NET_DVR_SetAUXResponseCallBack(AUXResponseCallBack callback, void* user)
+int IP_NET_DVR_SetAUXResponseCallBack(AUX_RESPONSE_CALLBACK callback, void* user)
 {
     return callLibrary([&](DeviceLibrary& l) { return l.SetAUXResponseCallBack(callback, user); });
 }
@@ -149,7 +149,7 @@ int IP_NET_DVR_RebootDVR(int loginHandle)
 }
 
 int IP_NET_DVR_RealPlayEx(int loginHandle, const char* ip, const char* userName,
-                          const char* password, RealDataCallBack callback,
+                          const char* password, REAL_DATA_CALLBACK callback,
                           const IP_PLAY_CLIENTINFO* client, void* userValue)
 {
     return callLibrary([&](DeviceLibrary& l) {

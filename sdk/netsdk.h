@@ -79,14 +79,14 @@ inline constexpr int SDK_HEADER_AUDIO_BLOCK_SIZE = 276;
 inline constexpr int SDK_HEADER_SIZE = SDK_HEADER_AUDIO_BLOCK_OFFSET + SDK_HEADER_AUDIO_BLOCK_SIZE;
 
 // Callback types. Callbacks run on the library's threads.
-using StatusEventCallBack = int (*)(int loginHandle, int event, int value, void* user);
-using AUXResponseCallBack = int (*)(int loginHandle, int code, const char* answer, void* user);
-using RealDataCallBack = int (*)(int realPlayHandle, int dataKind, const unsigned char* data,
+using STATUS_EVENT_CALLBACK = int (*)(int loginHandle, int event, int value, void* user);
+using AUX_RESPONSE_CALLBACK = int (*)(int loginHandle, int code, const char* answer, void* user);
+using REAL_DATA_CALLBACK = int (*)(int realPlayHandle, int dataKind, const unsigned char* data,
                                  int length, const IP_FRAME_INFO* frameInfo, void* user);
 
 int IP_NET_DVR_Init();
-int IP_NET_DVR_SetStatusEventCallBack(StatusEventCallBack callback, void* user);
-int IP_NET_DVR_SetAUXResponseCallBack(AUXResponseCallBack callback, void* user);
+int IP_NET_DVR_SetStatusEventCallBack(STATUS_EVENT_CALLBACK callback, void* user);
+int IP_NET_DVR_SetAUXResponseCallBack(AUX_RESPONSE_CALLBACK callback, void* user);
 
 int IP_NET_DVR_StartSearchIPC();
 int IP_NET_DVR_StopSearchIPC();
@@ -114,6 +114,6 @@ int IP_NET_DVR_RestoreConfig(int loginHandle);
 int IP_NET_DVR_RebootDVR(int loginHandle);
 
 int IP_NET_DVR_RealPlayEx(int loginHandle, const char* ip, const char* userName,
-                          const char* password, RealDataCallBack callback,
+                          const char* password, REAL_DATA_CALLBACK callback,
                           const IP_PLAY_CLIENTINFO* client, void* userValue);
 int IP_NET_DVR_StopRealPlay(int realPlayHandle);

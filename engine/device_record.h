@@ -1,0 +1,79 @@
+#pragma once
+
+#include "sdk/ipcinfo.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+// The number of configuration sections a device can be sent, and their set-command
+// codes in the order of the record's answer flags.
+inline constexpr int kSectionCount = 15;
+inline constexpr int kSectionReplyCodes[kSectionCount] = {
+    325, 335, 421, 422, 620, 670, 524, 525, 523, 522, 822, 223, 222, 228, 227,
+};
+
+// The index of a section's answer flag for a set-command code; -1 for any other code.
+int sectionIndexOfCode(int code);
+
+// One listed camera. It begins with the search result the device library
+// reported and carries everything the program learns and does about the device.
+// The device list owns it; every other list holds a plain pointer.
+//
+// Fields that several threads touch are atomics: one thread writes a field at a
+// time (the one running the device's current stage) while others read it. The
+// status text is written under `textLock`; a row update carries a copy of it.
+// Create it zero-filled: `new _DEVICERECORD{}`.
+struct _DEVICERECORD : _IPCINFO
+{
+    char versionBefore[256];
+    char versionAfter[256];
+    std::atomic<std::int32_t> listRow;
+    std::int32_t searchRow;
+    std::atomic<std::int32_t> loginHandle;
+    std::atomic<std::int32_t> loginState; // 0 undecided, 1 confirmed, -1 failed
+    std::atomic<std::int32_t> upgradeResult; // 0 running or not started, 1 success, 2 failure
+    std::atomic<std::int32_t> formatState;   // 0 pending, 1 formatted, 2 not formatted
+    std::atomic<std::int32_t> diskIndex;     // 1 SD1, 2 SD2, 3 USB
+    std::atomic<std::int32_t> storageInfoReceived;
+    std::atomic<std::int32_t> totalSd1;
+    std::atomic<std::int32_t> totalSd2;
+    std::atomic<std::int32_t> totalUsb;
+    std::atomic<std::int32_t> loginPurpose; // 2 upgrade, 3 re-login after reboot, 4 maintenance
+    char16_t statusText[256];
+    std::atomic<std::int32_t> rebootState; // 0 none, 1 accepted, 2 refused, 3 gave up
+    std::atomic<std::uint32_t> rebootStartTick;
+    std::atomic<std::int32_t> timeSyncState; // 0 pending, 1 confirmed, 2 failed
+    std::atomic<std::int32_t> restoreState;  // 0 pending, 1 found again, 2 failed, 3 not logged in
+    void* applyOwner;
+    std::uintptr_t applyThread;
+    std::uint32_t applyThreadId;
+    std::atomic<std::int32_t> applyDone;
+    std::atomic<std::int32_t> sectionResult[kSectionCount]; // 0 none, 1 accepted, -1 refused
+
+    std::mutex textLock; // guards statusText
+};
+
+// The address change sent to one device by modify IP.
+struct _MODIFYIP
+{
+    char serialNo[32];
+    char oldIpAddress[256];
+    char newIpAddress[256];
+};
+
+// Address changes keyed by the serial number as UTF-16 (at most 32 units). Two
+// devices with one serial number share an entry; the later change wins.
+using ModifyIpMap = std::unordered_map<std::u16string, _MODIFYIP>;
+
+// The key of a device in the modify-IP map.
+std::u16string modifyIpKey(const _IPCINFO& info);
+
+// Writes `text` into the record's status text (cut to 255 units, terminated)
+// and returns the copy that was stored.
+std::u16string setStatusText(_DEVICERECORD& record, std::u16string_view text);
+std::u16string statusTextOf(_DEVICERECORD& record);
