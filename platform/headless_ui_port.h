@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 // The user-interface port without windows, for the command line and the tests.
 // The thread that calls run...() is the user-interface thread: messages and
@@ -31,7 +32,9 @@ public:
     void setHandler(UiHandler* handler);
     void setAnswerer(Answerer answerer); // default: every question is answered Yes
     void setBoxObserver(BoxObserver observer);
-    void answer(bool yes); // answers the open question; any thread
+    // Answers the innermost open question; any thread. Without an open
+    // question it does nothing.
+    void answer(bool yes);
 
     // Handles messages and ticks on the calling thread until `done()` is true
     // (checked after each one and at least every 10 ms) or `timeout` of real
@@ -40,7 +43,9 @@ public:
     // Handles messages and ticks until quit() is called.
     void run();
     void quit();
-    // Refuses further posts and releases every sender that waits.
+    // Refuses further posts, drops the queued messages and the timers, releases
+    // every sender whose message is still queued (send() returns 0) and ends
+    // run(). A sender whose message is being handled gets its result.
     void shutdown();
 
     void post(UiMessage message) override;
@@ -55,14 +60,19 @@ public:
     std::size_t pendingCount() const;
 
 private:
-    struct Sent;
+    using Clock = std::chrono::steady_clock;
+
+    struct Sent
+    {
+        LPARAM result = 0;
+        bool done = false;
+    };
     struct Item
     {
         UiMessage message;
         Sent* sent = nullptr; // set for send(): the sender waits on it
+        Clock::time_point posted;
     };
-
-    using Clock = std::chrono::steady_clock;
     struct Timer
     {
         std::chrono::nanoseconds period;
@@ -70,8 +80,11 @@ private:
     };
 
     // Handles at most one message or one due timer tick; waits up to `limit`
-    // for one. Returns false when nothing was handled.
-    bool handleOne(Clock::time_point limit);
+    // for one unless `stopWaiting` (checked under the lock) is already true.
+    // Returns false when nothing was handled.
+    bool handleOne(Clock::time_point limit, const std::function<bool()>& stopWaiting = {});
+    void dispatch(Item item);
+    void becomeUiThread();
     bool onUiThread() const;
     void wake();
 
@@ -83,7 +96,8 @@ private:
     std::condition_variable m_changed;
     std::deque<Item> m_queue;
     std::map<std::uint32_t, Timer> m_timers;
-    std::optional<bool> m_answer;
+    // Open questions, innermost last; answer() fills the innermost unanswered.
+    std::vector<std::optional<bool>> m_questions;
     bool m_quit = false;
     bool m_shutdown = false;
     std::thread::id m_uiThread;

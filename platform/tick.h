@@ -31,6 +31,10 @@ void Sleep(std::uint32_t ms);
 // The factor read from VEXLO_TIME_SCALE once (1 when unset or not a positive number).
 double timeScale();
 
+// The factor a VEXLO_TIME_SCALE text stands for: a positive decimal number
+// ("50", "0.5"); anything else (empty, negative, zero, not a number) gives 1.
+double parseTimeScale(const char* text);
+
 // Real time that `ms` milliseconds of scaled time take.
 std::chrono::nanoseconds scaledDuration(std::uint32_t ms);
 
