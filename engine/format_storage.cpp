@@ -1,0 +1,192 @@
+#include "engine/batch_state.h"
+#include "engine/maintenance.h"
+#include "engine/messages.h"
+#include "engine/row_update.h"
+#include "platform/tick.h"
+#include "sdk/netsdk.h"
+
+namespace {
+
+constexpr std::uint32_t kStorageAnswerWaitMs = 8000;
+constexpr std::uint32_t kCheckPeriodMs = 1000;
+constexpr std::uint32_t kBetweenStepsMs = 1500;
+
+std::u16string storageText(const BatchState& state, const _DEVICERECORD& record, TextId id)
+{
+    return storageName(record.diskIndex.load()) + std::u16string(currentText(state, id));
+}
+
+void postStorageStatus(BatchState& state, _DEVICERECORD& record, TextId id)
+{
+    postRowUpdate(state, record, storageText(state, record, id));
+}
+
+bool storageAnswersComplete(const std::vector<_DEVICERECORD*>& devices)
+{
+    for (_DEVICERECORD* record : devices) {
+        if (record && record->formatState.load() != 2 && record->storageInfoReceived.load() == 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void MaintenanceOperations::format()
+{
+    if (!loginDevices() || !checkStorage() || !sleep(kBetweenStepsMs) || !formatDisks() ||
+        !sleep(kBetweenStepsMs))
+        return;
+    // Sent, not posted: the main window counts formatState while this waits.
+    if (vexlo::UiPort* ui = m_state.ui.load())
+        ui->send(vexlo::UiMessage{WM_FORMAT_DONE, 0, 0, {}});
+}
+
+bool MaintenanceOperations::checkStorage()
+{
+    {
+        vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
+        m_state.storagePendingList.clear();
+    }
+    for (_DEVICERECORD* record : m_state.maintList) {
+        if (!record)
+            continue;
+        if (record->loginState.load() <= 0) {
+            record->formatState = 2;
+            continue;
+        }
+        postStatus(m_state, *record, TextId::GettingStorageInfo);
+        {
+            vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
+            if (!contains(m_state.storagePendingList, record))
+                m_state.storagePendingList.push_back(record);
+        }
+        if (IP_NET_DVR_SystemControl(record->loginHandle.load(), CMD_STORAGE, 0, "") != 0) {
+            record->formatState = 2;
+            vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
+            removeFirst(m_state.storagePendingList, record);
+        }
+    }
+
+    bool waiting = false;
+    {
+        vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
+        waiting = !m_state.storagePendingList.empty();
+    }
+    bool stopped = false;
+    if (waiting) {
+        const std::uint32_t start = vexlo::GetTickCount();
+        while (!stopped && vexlo::ticksSince(start) < kStorageAnswerWaitMs &&
+               !storageAnswersComplete(m_state.maintList))
+            stopped = !sleep(kCheckPeriodMs);
+    }
+    {
+        // An answer after this point would change totals already judged.
+        vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
+        m_state.storagePendingList.clear();
+    }
+    if (stopped)
+        return false;
+
+    for (_DEVICERECORD* record : m_state.maintList) {
+        if (!record)
+            continue;
+        if (record->storageInfoReceived.load() != 0) {
+            if (selectedStorageTotal(*record) <= 0) {
+                postRowUpdate(m_state, *record,
+                              storageName(record->diskIndex.load()) + u" " +
+                                  std::u16string(currentText(m_state, TextId::NotMounted)));
+                record->formatState = 2;
+            }
+        } else if (isLoggedIn(*record)) {
+            record->formatState = 2;
+            postStatus(m_state, *record, TextId::StorageInfoFailed);
+        }
+    }
+    return true;
+}
+
+bool MaintenanceOperations::formatDisks()
+{
+    {
+        vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
+        m_state.formatPendingList.clear();
+    }
+    for (_DEVICERECORD* record : m_state.maintList) {
+        if (!record || record->formatState.load() == 2)
+            continue;
+        {
+            vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
+            m_state.formatPendingList.push_back(record);
+        }
+        if (IP_NET_DVR_FormatDisk(record->loginHandle.load(), record->diskIndex.load() - 1) != 0) {
+            {
+                vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
+                removeFirst(m_state.formatPendingList, record);
+            }
+            postStorageStatus(m_state, *record, TextId::FormatFailed);
+            record->formatState = 2;
+        }
+    }
+
+    const std::uint32_t timeoutMs = m_formatTimeoutMs.load();
+    const std::uint32_t start = vexlo::GetTickCount();
+    std::uint32_t elapsed = 0;
+    bool pending = true;
+    while (elapsed <= timeoutMs) {
+        pending = false;
+        for (_DEVICERECORD* record : m_state.maintList) {
+            if (!record)
+                continue;
+            switch (record->formatState.load()) {
+            case 0: {
+                pending = true;
+                std::u16string text = storageText(m_state, *record, TextId::Formatting);
+                const std::string seconds = std::to_string(elapsed / 1000);
+                text += u'(';
+                text += std::u16string(seconds.begin(), seconds.end());
+                text += u"s)";
+                postRowUpdate(m_state, *record, text);
+                break;
+            }
+            case 1:
+                postStorageStatus(m_state, *record, TextId::FormatOk);
+                break;
+            default:
+                // Not mounted, no storage answer, not logged in: their texts stay.
+                if (selectedStorageTotal(*record) > 0)
+                    postStorageStatus(m_state, *record, TextId::FormatFailed);
+                break;
+            }
+        }
+        if (!pending)
+            break;
+        if (!sleep(kCheckPeriodMs)) {
+            vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
+            m_state.formatPendingList.clear();
+            return false;
+        }
+        elapsed = vexlo::ticksSince(start);
+    }
+
+    for (_DEVICERECORD* record : m_state.maintList) {
+        if (!record)
+            continue;
+        bool timedOut = false;
+        {
+            // Decided under the lock the answer takes: a late answer either came
+            // first (formatted) or finds the device no longer pending.
+            vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
+            if (record->formatState.load() == 0) {
+                removeFirst(m_state.formatPendingList, record);
+                record->formatState = 2;
+                timedOut = true;
+            }
+        }
+        if (timedOut)
+            postStorageStatus(m_state, *record, TextId::FormatTimeout);
+    }
+    vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
+    m_state.formatPendingList.clear();
+    return true;
+}

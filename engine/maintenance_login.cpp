@@ -1,0 +1,103 @@
+#include "engine/batch_state.h"
+#include "engine/maintenance.h"
+#include "engine/row_update.h"
+#include "engine/task_queueing.h"
+#include "platform/tick.h"
+
+#include <unordered_set>
+
+namespace {
+
+constexpr std::uint32_t kLoginCheckPeriodMs = 1000;
+constexpr std::uint32_t kQueueCheckPeriodMs = 500;
+
+} // namespace
+
+bool MaintenanceOperations::loginDevices()
+{
+    releaseLoginBatch();
+    for (_DEVICERECORD* record : m_state.maintList) {
+        if (!record || record->loginHandle.load() > 0)
+            continue;
+        record->loginHandle = 0;
+        record->loginState = 0;
+        postStatus(m_state, *record, TextId::LoggingIn);
+        record->loginPurpose = 4;
+        if (queueLogin(m_state, *record, &m_loginBatch) != 0)
+            record->loginState = -1; // nothing will answer; its text says why
+    }
+    if (m_loginBatch.empty())
+        return true;
+    if (!waitForLoginAnswers() || !waitForLoginQueueToDrain())
+        return false;
+    finishLoginBatch();
+    return true;
+}
+
+bool MaintenanceOperations::waitForLoginAnswers()
+{
+    std::unordered_set<const _DEVICERECORD*> queued;
+    for (const _LOGINTASK* task : m_loginBatch)
+        queued.insert(task->record);
+    const std::uint32_t start = vexlo::GetTickCount();
+    for (;;) {
+        bool unfinished = false;
+        for (_DEVICERECORD* record : m_state.maintList) {
+            if (!record)
+                continue;
+            const int loginState = record->loginState.load();
+            if (loginState == 1) {
+                postStatus(m_state, *record, TextId::LoginOk);
+            } else if (loginState == 0) {
+                // A login of this batch always ends by its task's timeout. A
+                // device left alone with a handle but no confirmation is waited
+                // for no longer than a login may take.
+                if (queued.count(record) || vexlo::ticksSince(start) <= kLoginTimeoutMs)
+                    unfinished = true;
+            }
+        }
+        if (!unfinished)
+            return true;
+        if (!sleep(kLoginCheckPeriodMs))
+            return false;
+    }
+}
+
+bool MaintenanceOperations::waitForLoginQueueToDrain()
+{
+    // LoginPollThread is done with a task once it has left the queue; only then
+    // may this thread free it. (Waiting for the poller to go idle instead could
+    // wait for another pipeline's logins.)
+    for (;;) {
+        bool queued = false;
+        {
+            vexlo::CriticalSectionLock lock(m_state.loginQueueLock);
+            for (_LOGINTASK* task : m_loginBatch)
+                queued = queued || contains(m_state.loginQueue, task);
+        }
+        if (!queued)
+            return true;
+        if (!sleep(kQueueCheckPeriodMs))
+            return false;
+    }
+}
+
+void MaintenanceOperations::finishLoginBatch()
+{
+    for (_LOGINTASK* task : m_loginBatch) {
+        _DEVICERECORD& record = *task->record;
+        postStatus(m_state, record, isLoggedIn(record) ? TextId::LoginOk : TextId::LoginFailed);
+        delete task;
+    }
+    m_loginBatch.clear();
+}
+
+void MaintenanceOperations::releaseLoginBatch()
+{
+    vexlo::CriticalSectionLock lock(m_state.loginQueueLock);
+    for (_LOGINTASK* task : m_loginBatch) {
+        if (!contains(m_state.loginQueue, task))
+            delete task;
+    }
+    m_loginBatch.clear();
+}

@@ -1,0 +1,47 @@
+#include "engine/reboot_waiter.h"
+
+#include "engine/batch_state.h"
+#include "engine/row_update.h"
+#include "engine/upgrade_completion.h"
+#include "platform/tick.h"
+
+namespace {
+
+// Returns true when the device has just timed out and must be failed (outside
+// the lock: failing takes upgradeListLock).
+bool waitFor(BatchState& state, _DEVICERECORD& record, std::uint32_t now)
+{
+    vexlo::CriticalSectionLock lock(state.rebootWaitLock);
+    const int rebootState = record.rebootState.load();
+    if (rebootState == 1 || rebootState == 2 || rebootState == 3) {
+        removeFirst(state.rebootWaitList, &record);
+        return false;
+    }
+    const std::uint32_t waited = vexlo::tickDiff(now, record.rebootStartTick.load());
+    if (waited < kFirmwareCheckMs) {
+        postRowUpdate(state, record,
+                      secondsText(currentText(state, TextId::CheckingFileWait), waited / 1000));
+        return false;
+    }
+    record.rebootState = 3;
+    postStatus(state, record, TextId::CheckTimeout);
+    removeFirst(state.rebootWaitList, &record);
+    return true;
+}
+
+} // namespace
+
+bool rebootWaitPass(BatchState& state)
+{
+    std::vector<_DEVICERECORD*> snapshot;
+    {
+        vexlo::CriticalSectionLock lock(state.rebootWaitLock);
+        snapshot = state.rebootWaitList;
+    }
+    const std::uint32_t now = vexlo::GetTickCount();
+    for (_DEVICERECORD* record : snapshot) {
+        if (record && waitFor(state, *record, now))
+            failUpgrade(state, *record);
+    }
+    return !snapshot.empty();
+}

@@ -1,0 +1,33 @@
+#include "engine/upgrade_completion.h"
+
+#include "engine/batch_state.h"
+#include "engine/messages.h"
+
+bool upgradeComplete(BatchState& state)
+{
+    vexlo::CriticalSectionLock lock(state.upgradeListLock);
+    for (_DEVICERECORD* record : state.upgradeList) {
+        if (record && record->upgradeResult.load() == 0)
+            return false;
+    }
+    return true;
+}
+
+void settleUpgrade(BatchState& state, _DEVICERECORD& record, int result)
+{
+    // Under the list's lock, so that of two devices settling at once only the
+    // later one sees the run complete.
+    vexlo::CriticalSectionLock lock(state.upgradeListLock);
+    const int previous = record.upgradeResult.exchange(result);
+    if (previous != 0)
+        return;
+    if (!upgradeComplete(state))
+        return;
+    if (vexlo::UiPort* ui = state.ui.load())
+        ui->post(vexlo::UiMessage{WM_UPGRADE_DONE, 0, 0, {}});
+}
+
+void failUpgrade(BatchState& state, _DEVICERECORD& record)
+{
+    settleUpgrade(state, record, 2);
+}

@@ -1,0 +1,176 @@
+#pragma once
+
+#include "sdk/backend.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// An in-process device library for engine tests. Devices are addressed by IP
+// and follow a script; answers and events reach the registered callbacks from
+// the fake's own thread, after the call that caused them has returned (unless a
+// script asks for an answer before the return, to test that race). Every call
+// is recorded with the tick at which it was made. Installs itself for its
+// lifetime.
+enum class FakeReply
+{
+    Answer, // the device answers (status event 4, command answered)
+    Refuse, // the device refuses (status event 5, the code's top bit set)
+    Silent, // no answer ever comes
+};
+
+enum class FakeUploadEnd
+{
+    Finished, // event 14, then the firmware verdict
+    Stall,    // the progress stays where it is; no event
+    Failed,   // event 15
+};
+
+struct FakeDeviceScript
+{
+    std::string serial;
+    FakeReply login = FakeReply::Answer;
+    FakeReply loginAfterFirmware = FakeReply::Answer; // once the new firmware runs
+    bool answerBeforeReturn = false; // login and version answers come inside the call
+
+    FakeReply version = FakeReply::Answer;
+    std::string versionAnswer = "<RESPONSE_PARAM FileSystemVersion=\"V1.0.0\" />";
+    std::string versionAnswerAfter = "<RESPONSE_PARAM FileSystemVersion=\"V2.0.0\" />";
+
+    int submitFailures = 0;                    // IP_NET_DVR_Upgrade fails this often; -1: always
+    std::vector<int> progress = {25, 50, 100}; // one step per progress read
+    FakeUploadEnd uploadEnd = FakeUploadEnd::Finished;
+    FakeReply firmware = FakeReply::Answer;
+    std::uint32_t firmwareDelayMs = 0;
+
+    FakeReply storage = FakeReply::Answer;
+    int totals[3] = {1024, 2048, 0}; // SD1, SD2, USB
+    FakeReply format = FakeReply::Answer;
+    std::uint32_t formatDelayMs = 0;
+    FakeReply timeSync = FakeReply::Answer;
+
+    int restoreResult = 0;
+    std::string restoreAddress; // where it shows up in the next search; empty: nowhere
+    int rebootResult = 0;
+};
+
+struct FakeCall
+{
+    std::string name;   // the call without its IP_NET_DVR_ prefix
+    std::string device; // the device's IP, when the call names one
+    int handle = 0;
+    int command = 0;
+    std::string text; // request, firmware path
+    std::uint32_t tick = 0;
+};
+
+class FakeDeviceLibrary : public vexlo::sdk::DeviceLibrary
+{
+public:
+    FakeDeviceLibrary();
+    ~FakeDeviceLibrary() override;
+
+    void addDevice(const std::string& ip, FakeDeviceScript script);
+    // A search result that is not a scripted device.
+    void addSearchResult(const std::string& serial, const std::string& ip);
+    // Logs the device in without a call being recorded, as an earlier run did.
+    int loginNow(const std::string& ip);
+    // Scaled milliseconds between a call and its answer (default 50).
+    void setAnswerDelayMs(std::uint32_t ms);
+
+    std::vector<FakeCall> calls() const;
+    std::vector<FakeCall> callsNamed(const std::string& name) const;
+    // How many callbacks have been delivered so far.
+    int deliveredCount() const;
+    // Drops every answer not delivered yet and waits for one being delivered,
+    // so nothing reaches the callbacks any more (before a test frees records).
+    void dropPending();
+    int handleOf(const std::string& ip) const; // the newest handle of the device; 0 if none
+
+    int Init() override;
+    int SetStatusEventCallBack(STATUS_EVENT_CALLBACK callback, void* user) override;
+    int SetAUXResponseCallBack(AUX_RESPONSE_CALLBACK callback, void* user) override;
+    int StartSearchIPC() override;
+    int StopSearchIPC() override;
+    int GetSearchIPCCount() override;
+    int GetIPCInfo(int index, _IPCINFO* info) override;
+    int ModifyIPC(int index, const _IPCINFO* info) override;
+    int Login(const char* ip, std::uint16_t port, const char* user, const char* password,
+              int reserved) override;
+    int SetAutoReconnect(int loginHandle, int enable) override;
+    int Logout(int loginHandle) override;
+    int SystemControl(int loginHandle, int command, int channel, const char* request) override;
+    int SetDVRConfig(int loginHandle, int command, int channel, const char* text,
+                     int length) override;
+    int GetDVRConfig(int loginHandle, int command, int channel, char* buffer, int bufferSize,
+                     int* returned) override;
+    int Upgrade(int loginHandle, const char* firmwarePath) override;
+    int GetUpgradeState(int loginHandle) override;
+    int GetUpgradeProgress(int loginHandle) override;
+    int FormatDisk(int loginHandle, int disk) override;
+    int RestoreConfig(int loginHandle) override;
+    int RebootDVR(int loginHandle) override;
+    int RealPlayEx(int loginHandle, const char* ip, const char* userName, const char* password,
+                   REAL_DATA_CALLBACK callback, const IP_PLAY_CLIENTINFO* client,
+                   void* userValue) override;
+    int StopRealPlay(int realPlayHandle) override;
+
+private:
+    struct Device
+    {
+        FakeDeviceScript script;
+        bool firmwareInstalled = false;
+        bool uploading = false;
+        std::size_t progressStep = 0;
+        int lastProgress = 0;
+        int submitFailuresLeft = 0;
+        bool restored = false;
+    };
+    struct SearchResult
+    {
+        std::string serial;
+        std::string ip;
+    };
+    struct Pending
+    {
+        std::chrono::steady_clock::time_point due;
+        std::function<void()> deliver;
+    };
+
+    // Under m_mutex.
+    void record(std::string name, std::string device = {}, int handle = 0, int command = 0,
+                std::string text = {});
+    Device* deviceOf(int handle, std::string* ip = nullptr);
+    void schedule(std::uint32_t delayMs, std::function<void()> deliver);
+    std::function<void()> statusEvent(int handle, int event);
+    std::function<void()> answer(int handle, int command, FakeReply reply, std::string text);
+    void endUpload(int handle, Device& device);
+
+    void deliveryLoop();
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<std::string, Device> m_devices;
+    std::map<int, std::string> m_handles; // live handle -> device IP
+    std::vector<SearchResult> m_extraResults;
+    std::vector<SearchResult> m_results;
+    std::vector<FakeCall> m_calls;
+    std::vector<Pending> m_pending;
+    STATUS_EVENT_CALLBACK m_statusCallback = nullptr;
+    void* m_statusUser = nullptr;
+    AUX_RESPONSE_CALLBACK m_answerCallback = nullptr;
+    void* m_answerUser = nullptr;
+    std::uint32_t m_answerDelayMs = 50;
+    int m_nextHandle = 100;
+    int m_delivered = 0;
+    bool m_quit = false;
+    bool m_delivering = false;
+    vexlo::sdk::DeviceLibrary* m_previous = nullptr;
+    std::thread m_deliverer;
+};
