@@ -1,0 +1,451 @@
+#include "ipcsim/camera.h"
+
+#include "ipcsim/address.h"
+#include "ipcsim/request_log.h"
+#include "ipcsim/search_record.h"
+#include "ipcsim/session.h"
+#include "ipcsim/sim_time.h"
+
+#include <system_error>
+
+namespace vexlo::ipcsim {
+
+using asio::ip::tcp;
+using asio::ip::udp;
+using protocol::CloseReason;
+using protocol::ModifyIpStatus;
+
+namespace {
+
+asio::ip::address_v4 addressOf(std::uint32_t value)
+{
+    return asio::ip::address_v4(value);
+}
+
+// The netmask and gateway a camera reports after a factory restore: its
+// factory network, with the gateway at .1 of it.
+std::pair<std::string, std::string> factoryNetwork(std::uint32_t factoryAddress)
+{
+    if (isLoopback(factoryAddress)) {
+        return {"255.0.0.0", "127.0.0.1"};
+    }
+    return {"255.255.255.0", formatIpv4((factoryAddress & 0xFFFFFF00u) | 1u)};
+}
+
+} // namespace
+
+Camera::Camera(asio::io_context& io, CameraSpec spec, CameraServices services)
+    : m_strand(asio::make_strand(io)), m_spec(std::move(spec)), m_serialGbk(toGbk(m_spec.serial)),
+      m_services(services), m_version(m_spec.firmwareVersion), m_downTimer(m_strand),
+      m_checkTimer(m_strand)
+{
+    setLocation(m_spec.address, m_spec.netmask, m_spec.gateway);
+}
+
+Camera::~Camera()
+{
+    // Runs only once no thread serves the site any more. Closing here, not
+    // only in shutdown(), frees the address and port at once when a site that
+    // failed to start is thrown away.
+    closeListener();
+    if (m_searchSocket) {
+        asio::error_code ignored;
+        m_searchSocket->close(ignored);
+    }
+    m_services.addresses.release(m_addressValue, this);
+}
+
+void Camera::open()
+{
+    if (!isUsableCameraAddress(m_addressValue)) {
+        // validateScenario refuses such a camera; never bind off loopback.
+        throw std::system_error(std::make_error_code(std::errc::address_not_available),
+                                "camera " + m_spec.serial + ": address " + m_address +
+                                    " is not a loopback address");
+    }
+    if (!m_services.addresses.claim(m_addressValue, this)) {
+        throw std::system_error(std::make_error_code(std::errc::address_in_use),
+                                "camera " + m_spec.serial + ": address " + m_address +
+                                    " belongs to another camera");
+    }
+    m_searchSocket = openSearchSocket(addressOf(m_addressValue));
+    openListener();
+    if (!m_acceptor) {
+        throw std::system_error(std::make_error_code(std::errc::address_in_use),
+                                "camera " + m_spec.serial + ": cannot listen on " + m_address +
+                                    ":" + std::to_string(m_spec.port));
+    }
+    publish();
+}
+
+void Camera::shutdown()
+{
+    m_state = CameraState::Stopped;
+    m_downTimer.cancel();
+    m_checkTimer.cancel();
+    closeSessions(CloseReason::Shutdown);
+    closeListener();
+    if (m_searchSocket) {
+        asio::error_code ignored;
+        m_searchSocket->close(ignored);
+    }
+    publish();
+}
+
+bool Camera::matches(const protocol::ModifyIp& request) const
+{
+    if (request.serialNo != m_serialGbk) {
+        return false;
+    }
+    const auto wanted = parseMac(request.macAddress);
+    const auto own = parseMac(m_spec.mac);
+    return wanted && own && *wanted == *own;
+}
+
+CameraSnapshot Camera::snapshot() const
+{
+    std::lock_guard lock(m_snapshotMutex);
+    return m_snapshot;
+}
+
+void Camera::publish()
+{
+    CameraSnapshot snapshot;
+    snapshot.state = m_state;
+    snapshot.address = m_address;
+    snapshot.netmask = m_netmask;
+    snapshot.gateway = m_gateway;
+    snapshot.version = m_version;
+    snapshot.listening = m_acceptor != nullptr;
+    snapshot.timeSet = m_timeSet;
+    snapshot.sessions = static_cast<int>(m_sessions.size());
+    std::lock_guard lock(m_snapshotMutex);
+    m_snapshot = std::move(snapshot);
+}
+
+void Camera::setLocation(std::string address, std::string netmask, std::string gateway)
+{
+    m_address = std::move(address);
+    m_addressValue = parseIpv4(m_address).value_or(0);
+    m_netmask = std::move(netmask);
+    m_gateway = std::move(gateway);
+}
+
+void Camera::log(std::string_view kind, std::uint32_t code, std::string body, std::string note)
+{
+    if (m_services.log == nullptr) {
+        return;
+    }
+    RequestRecord record;
+    record.serial = m_spec.serial;
+    record.address = m_address;
+    record.kind = std::string(kind);
+    record.code = code;
+    record.body = std::move(body);
+    record.note = std::move(note);
+    m_services.log->append(std::move(record));
+}
+
+// --- listener -----------------------------------------------------------------
+
+void Camera::openListener()
+{
+    closeListener();
+    if (!isUsableCameraAddress(m_addressValue)) {
+        return; // off loopback (a factory address): reported, never bound
+    }
+    auto acceptor = std::make_shared<tcp::acceptor>(m_strand);
+    asio::error_code error;
+    const tcp::endpoint endpoint(addressOf(m_addressValue), m_spec.port);
+    acceptor->open(endpoint.protocol(), error);
+    if (!error) {
+        acceptor->set_option(tcp::acceptor::reuse_address(true), error);
+    }
+    if (!error) {
+        acceptor->bind(endpoint, error);
+    }
+    if (!error) {
+        acceptor->listen(asio::socket_base::max_listen_connections, error);
+    }
+    if (error) {
+        log("Listen", 0, {}, "cannot listen on " + m_address + ": " + error.message());
+        return;
+    }
+    m_acceptor = acceptor;
+    acceptNext(acceptor);
+}
+
+void Camera::closeListener()
+{
+    if (m_acceptor) {
+        asio::error_code ignored;
+        m_acceptor->close(ignored);
+        m_acceptor.reset();
+    }
+}
+
+void Camera::acceptNext(std::shared_ptr<tcp::acceptor> acceptor)
+{
+    acceptor->async_accept(m_strand, [this, acceptor](asio::error_code error, tcp::socket socket) {
+        if (acceptor != m_acceptor) {
+            return; // this listener was closed; a newer one may be running
+        }
+        if (!error && m_state == CameraState::Up) {
+            auto session = std::make_shared<Session>(*this, std::move(socket));
+            m_sessions.insert(session);
+            session->start();
+            publish();
+        }
+        if (error == asio::error::operation_aborted) {
+            return;
+        }
+        acceptNext(acceptor);
+    });
+}
+
+void Camera::forget(const Session* session)
+{
+    for (auto it = m_sessions.begin(); it != m_sessions.end(); ++it) {
+        if (it->get() == session) {
+            m_sessions.erase(it);
+            publish();
+            return;
+        }
+    }
+}
+
+void Camera::closeSessions(CloseReason reason)
+{
+    // closeFor may finish a session at once, which erases it from the set.
+    const auto sessions = m_sessions;
+    for (const auto& session : sessions) {
+        session->closeFor(reason);
+    }
+}
+
+// --- search channel -------------------------------------------------------------
+
+std::shared_ptr<udp::socket> Camera::openSearchSocket(const asio::ip::address_v4& address)
+{
+    auto socket = std::make_shared<udp::socket>(m_strand);
+    socket->open(udp::v4());
+    socket->bind(udp::endpoint(address, 0));
+    return socket;
+}
+
+void Camera::sendDatagram(std::vector<std::uint8_t> datagram, const udp::endpoint& to)
+{
+    // Answers go only back to the loopback client that asked.
+    if (!m_searchSocket || !to.address().is_v4() || !isLoopback(to.address().to_v4().to_uint())) {
+        return;
+    }
+    auto bytes = std::make_shared<std::vector<std::uint8_t>>(std::move(datagram));
+    auto socket = m_searchSocket;
+    socket->async_send_to(asio::buffer(*bytes), to,
+                          [bytes, socket](asio::error_code, std::size_t) {});
+}
+
+void Camera::answerProbe(std::uint32_t searchId, udp::endpoint client)
+{
+    if (m_state != CameraState::Up) {
+        return;
+    }
+    log(request_kind::kSearch, 0, {}, "search " + std::to_string(searchId));
+    _IPCINFO info;
+    fillSearchRecord(m_spec, CameraLocation{m_address, m_netmask, m_gateway}, info);
+    protocol::SearchReply reply;
+    reply.searchId = searchId;
+    reply.record = protocol::SearchRecord::fromIpcInfo(info);
+    sendDatagram(reply.encode(), client);
+}
+
+void Camera::modifyIp(const protocol::ModifyIp& request, udp::endpoint client)
+{
+    if (m_state != CameraState::Up) {
+        return;
+    }
+    ModifyIpStatus status = ModifyIpStatus::Refused;
+    std::string note;
+    auto replySocket = m_searchSocket;
+    if (m_lastModify && m_lastModify->first == request.requestId) {
+        status = m_lastModify->second;
+        note = "repeated request, answered again";
+    } else if (m_spec.faults.modifyIpRefused) {
+        note = "refused by scenario";
+    } else {
+        status = moveTo(request, replySocket);
+        note = status == ModifyIpStatus::Accepted ? "moved to " + request.ipAddress
+                                                  : "refused: unusable or taken address";
+    }
+    m_lastModify = std::make_pair(request.requestId, status);
+    log(request_kind::kModifyIp, 0, request.ipAddress,
+        note + " (netmask " + request.netmask + ", gateway " + request.gateway + ")");
+
+    protocol::ModifyIpReply reply;
+    reply.requestId = request.requestId;
+    reply.status = status;
+    reply.serialNo = m_serialGbk;
+    // The answer leaves from the old address, as a real camera answers before
+    // it takes its new one.
+    publish();
+    auto newSocket = m_searchSocket;
+    m_searchSocket = replySocket;
+    sendDatagram(reply.encode(), client);
+    m_searchSocket = newSocket;
+}
+
+ModifyIpStatus Camera::moveTo(const protocol::ModifyIp& request,
+                              std::shared_ptr<udp::socket>& oldSocket)
+{
+    const auto address = parseIpv4(request.ipAddress);
+    if (!address || !isUsableCameraAddress(*address) || !parseIpv4(request.netmask) ||
+        !parseIpv4(request.gateway)) {
+        return ModifyIpStatus::BadAddress;
+    }
+    if (*address == m_addressValue) {
+        m_netmask = request.netmask;
+        m_gateway = request.gateway;
+        return ModifyIpStatus::Accepted;
+    }
+    if (!m_services.addresses.claim(*address, this)) {
+        return ModifyIpStatus::BadAddress;
+    }
+    std::shared_ptr<udp::socket> newSocket;
+    try {
+        newSocket = openSearchSocket(addressOf(*address));
+    } catch (const std::system_error&) {
+        m_services.addresses.release(*address, this);
+        return ModifyIpStatus::BadAddress;
+    }
+    const std::uint32_t previous = m_addressValue;
+    closeSessions(CloseReason::Normal);
+    oldSocket = m_searchSocket;
+    m_searchSocket = newSocket;
+    setLocation(request.ipAddress, request.netmask, request.gateway);
+    m_services.addresses.release(previous, this);
+    openListener();
+    if (!m_acceptor) {
+        log("Listen", 0, {}, "no listener at the new address");
+    }
+    return ModifyIpStatus::Accepted;
+}
+
+// --- life cycle ----------------------------------------------------------------
+
+bool Camera::takeSessionDrop()
+{
+    if (m_sessionDropUsed) {
+        return false;
+    }
+    m_sessionDropUsed = true;
+    return true;
+}
+
+void Camera::recordTime(std::string time)
+{
+    m_timeSet = std::move(time);
+    publish();
+}
+
+bool Camera::claimUpload()
+{
+    if (m_uploadBusy || m_state != CameraState::Up) {
+        return false;
+    }
+    m_uploadBusy = true;
+    return true;
+}
+
+void Camera::releaseUpload()
+{
+    m_uploadBusy = false;
+}
+
+void Camera::checkFirmware(FirmwareVerdict verdict, std::weak_ptr<Session> session)
+{
+    const CameraFaults& faults = m_spec.faults;
+    const double seconds = m_spec.firmwareCheckSeconds + faults.answerDelay(kCodeFirmwareVerdict);
+    m_checkTimer.expires_after(scaledSeconds(seconds));
+    m_checkTimer.async_wait([this, verdict = std::move(verdict),
+                             session = std::move(session)](asio::error_code error) {
+        m_uploadBusy = false;
+        if (error || m_state != CameraState::Up) {
+            return;
+        }
+        const CameraFaults& cameraFaults = m_spec.faults;
+        if (cameraFaults.ignores(kCodeFirmwareVerdict)) {
+            log(request_kind::kUpgrade, 0, {}, "verdict withheld by scenario");
+            return;
+        }
+        const bool accepted = verdict.accepted && !cameraFaults.firmwareRefused &&
+                              !cameraFaults.refuses(kCodeFirmwareVerdict);
+        const std::string why = verdict.accepted ? "refused by scenario" : verdict.reason;
+        log(request_kind::kUpgrade, kCodeFirmwareVerdict, {},
+            accepted ? "firmware " + verdict.version + " accepted" : "firmware refused: " + why);
+        if (const auto live = session.lock()) {
+            live->sendVerdict(accepted, accepted ? std::string(kOkAnswer) : std::string());
+        }
+        if (accepted) {
+            m_installedVersion = verdict.version;
+            goDown(CloseReason::Reboot);
+        }
+    });
+}
+
+void Camera::goDown(CloseReason reason)
+{
+    if (m_state != CameraState::Up) {
+        return;
+    }
+    const bool restore = reason == CloseReason::FactoryRestore;
+    closeSessions(reason);
+    closeListener();
+    m_checkTimer.cancel();
+    if (m_spec.faults.neverBackAfterReboot) {
+        m_state = CameraState::Gone;
+        publish();
+        return;
+    }
+    m_state = CameraState::Down;
+    publish();
+    m_downTimer.expires_after(scaledSeconds(m_spec.rebootSeconds));
+    m_downTimer.async_wait([this, restore](asio::error_code error) {
+        if (!error && m_state == CameraState::Down) {
+            comeBack(restore);
+        }
+    });
+}
+
+void Camera::comeBack(bool restored)
+{
+    if (m_installedVersion) {
+        m_version = *m_installedVersion;
+        m_installedVersion.reset();
+    }
+    if (restored) {
+        m_config.clear();
+        const std::uint32_t factory = parseIpv4(m_spec.factoryAddress).value_or(0);
+        auto [netmask, gateway] = factoryNetwork(factory);
+        if (factory != m_addressValue) {
+            // A loopback factory address is this camera's only if no other
+            // camera took it meanwhile; otherwise the camera stays unreachable.
+            const bool mine = !isLoopback(factory) || m_services.addresses.claim(factory, this);
+            if (mine) {
+                m_services.addresses.release(m_addressValue, this);
+                if (isUsableCameraAddress(factory)) {
+                    try {
+                        m_searchSocket = openSearchSocket(addressOf(factory));
+                    } catch (const std::system_error&) {
+                        // keep answering searches from the old socket
+                    }
+                }
+                setLocation(m_spec.factoryAddress, netmask, gateway);
+            }
+        }
+    }
+    m_state = CameraState::Up;
+    openListener();
+    publish();
+}
+
+} // namespace vexlo::ipcsim

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "ipcsim/address_book.h"
+#include "ipcsim/command_reply.h"
+#include "ipcsim/firmware.h"
+#include "ipcsim/scenario.h"
+#include "protocol/search_datagrams.h"
+#include "protocol/session_messages.h"
+
+#include <asio.hpp>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+// One simulated camera: its listener on its own 127.x.y.z address, its search
+// answers, its sessions, and its life cycle (up, down for a reboot, back with
+// a new version or at its factory address, or gone for good).
+//
+// Everything but snapshot() and matches() runs on the camera's strand; the
+// site posts search and modify-IP requests onto it.
+namespace vexlo::ipcsim {
+
+class RequestLog;
+class Session;
+
+enum class CameraState
+{
+    Up,
+    Down,    // rebooting, restoring or installing firmware; back after its reboot time
+    Gone,    // down for good (neverBackAfterReboot)
+    Stopped, // the site has shut down
+};
+
+// What tests may look at from any thread.
+struct CameraSnapshot
+{
+    CameraState state = CameraState::Up;
+    std::string address; // where it believes it is; may be a factory address off loopback
+    std::string netmask;
+    std::string gateway;
+    std::string version;    // the firmware it runs
+    bool listening = false; // a session can be opened at address:port
+    std::string timeSet;    // the Time="..." of the last set-time request it took
+    int sessions = 0;
+};
+
+struct CameraServices
+{
+    AddressBook& addresses;
+    RequestLog* log = nullptr; // null: nothing is logged
+};
+
+class Camera
+{
+public:
+    using Strand = asio::strand<asio::io_context::executor_type>;
+
+    Camera(asio::io_context& io, CameraSpec spec, CameraServices services);
+    ~Camera();
+    Camera(const Camera&) = delete;
+    Camera& operator=(const Camera&) = delete;
+
+    // Binds the listener and the search socket and starts accepting. Call
+    // before the site's threads run. Throws std::system_error when the address
+    // and port cannot be bound.
+    void open();
+    // Closes everything for good (sessions get Close Shutdown).
+    void shutdown();
+
+    Strand& strand() { return m_strand; }
+    const CameraSpec& spec() const { return m_spec; }
+    // Addressed by this modify-IP request: serial and MAC both match. Any thread.
+    bool matches(const protocol::ModifyIp& request) const;
+    CameraSnapshot snapshot() const;
+
+    // Search channel, on the strand.
+    void answerProbe(std::uint32_t searchId, asio::ip::udp::endpoint client);
+    void modifyIp(const protocol::ModifyIp& request, asio::ip::udp::endpoint client);
+
+    // For the sessions, on the strand.
+    std::string_view runningVersion() const { return m_version; }
+    const std::string& currentAddress() const { return m_address; }
+    void log(std::string_view kind, std::uint32_t code, std::string body, std::string note);
+    // True once: for the first confirmed session, when the scenario drops it.
+    bool takeSessionDrop();
+    ConfigStore& config() { return m_config; }
+    void recordTime(std::string time);
+    bool claimUpload();
+    void releaseUpload();
+    void checkFirmware(FirmwareVerdict verdict, std::weak_ptr<Session> session);
+    void goDown(protocol::CloseReason reason);
+    void forget(const Session* session);
+
+private:
+    void openListener();
+    void closeListener();
+    void acceptNext(std::shared_ptr<asio::ip::tcp::acceptor> acceptor);
+    std::shared_ptr<asio::ip::udp::socket> openSearchSocket(const asio::ip::address_v4& address);
+    void sendDatagram(std::vector<std::uint8_t> datagram, const asio::ip::udp::endpoint& to);
+    void closeSessions(protocol::CloseReason reason);
+    void comeBack(bool restored);
+    protocol::ModifyIpStatus moveTo(const protocol::ModifyIp& request,
+                                    std::shared_ptr<asio::ip::udp::socket>& oldSocket);
+    void setLocation(std::string address, std::string netmask, std::string gateway);
+    void publish();
+
+    Strand m_strand;
+    const CameraSpec m_spec;
+    const std::string m_serialGbk;
+    CameraServices m_services;
+
+    CameraState m_state = CameraState::Up;
+    std::string m_address;
+    std::uint32_t m_addressValue = 0;
+    std::string m_netmask;
+    std::string m_gateway;
+    std::string m_version;
+    std::optional<std::string> m_installedVersion; // takes effect at the next start
+    std::string m_timeSet;
+    ConfigStore m_config;
+    bool m_sessionDropUsed = false;
+    bool m_uploadBusy = false;
+    std::optional<std::pair<std::uint32_t, protocol::ModifyIpStatus>> m_lastModify;
+
+    std::shared_ptr<asio::ip::tcp::acceptor> m_acceptor;
+    std::shared_ptr<asio::ip::udp::socket> m_searchSocket;
+    std::set<std::shared_ptr<Session>> m_sessions;
+    asio::steady_timer m_downTimer;
+    asio::steady_timer m_checkTimer;
+
+    mutable std::mutex m_snapshotMutex;
+    CameraSnapshot m_snapshot;
+};
+
+} // namespace vexlo::ipcsim

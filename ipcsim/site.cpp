@@ -1,0 +1,119 @@
+#include "ipcsim/site.h"
+
+#include "ipcsim/address_book.h"
+#include "ipcsim/request_log.h"
+#include "ipcsim/search_responder.h"
+
+#include <algorithm>
+#include <future>
+
+namespace vexlo::ipcsim {
+
+Site::Site(Scenario scenario, SiteOptions options)
+    : m_scenario(std::move(scenario)), m_options(std::move(options)),
+      m_addresses(std::make_unique<AddressBook>())
+{
+    validateScenario(m_scenario);
+}
+
+Site::~Site()
+{
+    stop();
+}
+
+void Site::start()
+{
+    if (m_started) {
+        return;
+    }
+    try {
+        if (m_options.logFile) {
+            m_log = std::make_unique<RequestLog>(*m_options.logFile);
+        }
+        std::vector<Camera*> cameras;
+        for (const CameraSpec& spec : m_scenario.cameras) {
+            m_cameras.push_back(
+                std::make_unique<Camera>(m_io, spec, CameraServices{*m_addresses, m_log.get()}));
+            cameras.push_back(m_cameras.back().get());
+        }
+        for (std::size_t i = 0; i < m_cameras.size(); ++i) {
+            try {
+                m_cameras[i]->open();
+            } catch (const std::system_error& error) {
+                throw SiteError(describeCamera(i + 1, m_scenario.cameras[i]) +
+                                ": cannot open: " + error.what());
+            }
+        }
+        m_responder = std::make_unique<SearchResponder>(m_io, std::move(cameras));
+        try {
+            m_responder->open(m_options.searchPort);
+        } catch (const std::system_error& error) {
+            throw SiteError("cannot open the search port 127.0.0.1:" +
+                            std::to_string(m_options.searchPort) + ": " + error.what());
+        }
+    } catch (const RequestLogError& error) {
+        m_responder.reset();
+        m_cameras.clear();
+        throw SiteError(error.what());
+    } catch (...) {
+        m_responder.reset();
+        m_cameras.clear();
+        throw;
+    }
+    m_searchPort = m_responder->port();
+    m_started = true;
+    m_work.emplace(m_io.get_executor());
+    const int threads = std::clamp(m_options.threads, 1, 16);
+    for (int i = 0; i < threads; ++i) {
+        m_threads.emplace_back([this] { m_io.run(); });
+    }
+}
+
+void Site::stop()
+{
+    if (!m_started) {
+        return;
+    }
+    m_started = false;
+    // Each camera closes on its own strand; waiting for all of them means no
+    // handler is still inside a camera when the threads are stopped.
+    std::vector<std::future<void>> closed;
+    for (const auto& camera : m_cameras) {
+        auto done = std::make_shared<std::promise<void>>();
+        closed.push_back(done->get_future());
+        asio::post(camera->strand(), [camera = camera.get(), done] {
+            camera->shutdown();
+            done->set_value();
+        });
+    }
+    for (auto& future : closed) {
+        future.wait();
+    }
+    m_responder->close();
+    m_work.reset();
+    m_io.stop();
+    for (auto& thread : m_threads) {
+        thread.join();
+    }
+    m_threads.clear();
+}
+
+CameraSnapshot Site::camera(std::size_t index) const
+{
+    if (index >= m_cameras.size()) {
+        throw SiteError("no camera " + std::to_string(index));
+    }
+    return m_cameras[index]->snapshot();
+}
+
+CameraSnapshot Site::camera(std::string_view serial) const
+{
+    for (const auto& camera : m_cameras) {
+        if (camera->spec().serial == serial) {
+            return camera->snapshot();
+        }
+    }
+    throw SiteError("no camera with serial " + std::string(serial));
+}
+
+} // namespace vexlo::ipcsim

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Collects what the device library reports through its two callbacks, and
+// lets a test wait for a report with a deadline instead of sleeping.
+namespace vexlo::netsdk::test {
+
+struct StatusRecord
+{
+    int handle = 0;
+    int event = 0;
+};
+
+struct AnswerRecord
+{
+    int handle = 0;
+    int code = 0;
+    std::string text;
+};
+
+class EventRecorder
+{
+public:
+    // Install with IP_NET_DVR_SetStatusEventCallBack / SetAUXResponseCallBack
+    // (or the NetSdk methods) and `this` as the user value.
+    static int onStatus(int handle, int event, int value, void* user);
+    static int onAnswer(int handle, int code, const char* text, void* user);
+
+    // True once `handle` has reported `event` `times` times before the deadline.
+    bool waitForStatus(int handle, int event, std::chrono::milliseconds timeout, int times = 1);
+    // The first answer for `handle` whose code is `code` (refusals included when
+    // code has the refusal bit).
+    std::optional<AnswerRecord> waitForAnswer(int handle, int code,
+                                              std::chrono::milliseconds timeout);
+
+    int statusCount(int handle, int event) const;
+    std::vector<StatusRecord> statuses() const;
+    std::vector<AnswerRecord> answers() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<StatusRecord> m_statuses;
+    std::vector<AnswerRecord> m_answers;
+};
+
+// Waits until `condition` holds, checking it every few milliseconds.
+template <typename Condition> bool waitUntil(Condition condition, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+} // namespace vexlo::netsdk::test

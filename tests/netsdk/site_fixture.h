@@ -1,0 +1,60 @@
+#pragma once
+
+#include "event_recorder.h"
+
+#include "ipcsim/scenario.h"
+#include "ipcsim/site.h"
+#include "netsdk/net_sdk.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+// Each test gets its own simulated site on loopback addresses of its own, its
+// own folder (request log, firmware files), a NetSdk pointed at the site's
+// search port with both callbacks recorded, and time running kScale times faster.
+namespace vexlo::netsdk::test {
+
+class SiteTest : public ::testing::Test
+{
+protected:
+    static constexpr double kScale = 20;
+    // Generous real-time limits for waits: the sanitizer builds run slowly.
+    static constexpr std::chrono::milliseconds kWait{10000};
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // `count` healthy cameras NSD0001... with short reboot, format and check times.
+    static ipcsim::Scenario healthySite(int count);
+
+    // Starts the site (on fresh addresses when the first choice is taken) and a
+    // NetSdk for it.
+    void start(ipcsim::Scenario scenario);
+
+    ipcsim::Site& site() { return *m_site; }
+    NetSdk& sdk() { return *m_sdk; }
+    EventRecorder& events() { return m_events; }
+    const std::filesystem::path& dir() const { return m_dir; }
+    const ipcsim::CameraSpec& camera(std::size_t index) const { return m_scenario.cameras[index]; }
+
+    // Logs in to camera `index` and waits for event 4; the handle, or 0.
+    int loginTo(std::size_t index);
+    // The request log lines of one kind for one camera.
+    std::vector<std::string> loggedBodies(const std::string& serial, const std::string& kind,
+                                          std::uint32_t code) const;
+
+private:
+    void assignAddresses(ipcsim::Scenario& scenario, int attempt) const;
+
+    std::filesystem::path m_dir;
+    ipcsim::Scenario m_scenario;
+    std::unique_ptr<ipcsim::Site> m_site;
+    std::unique_ptr<NetSdk> m_sdk;
+    EventRecorder m_events;
+};
+
+} // namespace vexlo::netsdk::test
