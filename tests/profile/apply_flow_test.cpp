@@ -1,0 +1,473 @@
+#include "apply_test_support.h"
+
+#include "engine/batch_state.h"
+#include "engine/device_record.h"
+#include "engine/messages.h"
+#include "engine/sdk_callbacks.h"
+#include "platform/codepage.h"
+#include "platform/tick.h"
+#include "profile/apply_config.h"
+#include "profile/config_sections.h"
+#include "sdk/netsdk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The waiting text's seconds, or nothing for another text.
+std::optional<int> waitSeconds(const std::u16string& text, std::u16string_view name)
+{
+    const std::u16string prefix = std::u16string(name) + u"...";
+    if (text.size() <= prefix.size() + 1 || text.compare(0, prefix.size(), prefix) != 0 ||
+        text.back() != u's')
+        return std::nullopt;
+    int seconds = 0;
+    for (std::size_t i = prefix.size(); i + 1 < text.size(); ++i) {
+        if (text[i] < u'0' || text[i] > u'9')
+            return std::nullopt;
+        seconds = seconds * 10 + (text[i] - u'0');
+    }
+    return seconds;
+}
+
+std::size_t indexOf(const std::vector<PostedMessage>& rows, const std::u16string& text,
+                    std::size_t from = 0)
+{
+    for (std::size_t i = from; i < rows.size(); ++i)
+        if (rows[i].text == text)
+            return i;
+    return rows.size();
+}
+
+class ApplyFlowTest : public ::testing::Test
+{
+protected:
+    // One second of the flow takes 50 ms.
+    static constexpr double kTimeScale = 20.0;
+
+    ApplyFlowTest()
+    {
+        vexlo::setTimeScaleForTesting(kTimeScale);
+        state.ui = &ui;
+    }
+
+    void TearDown() override
+    {
+        // Threads first, then the answers still on their way, then the list
+        // that the callbacks search: only then may the records go.
+        EXPECT_TRUE(controller.stopAll(5s));
+        devices.shutdown();
+        {
+            vexlo::CriticalSectionLock lock(state.applyListLock);
+            state.applyList.clear();
+        }
+        state.ui = nullptr;
+    }
+
+    _DEVICERECORD* addDevice(const std::string& ip, ApplyDeviceScript script = {})
+    {
+        devices.addDevice(ip, std::move(script));
+        auto record = std::make_unique<_DEVICERECORD>();
+        vexlo::copyToField(record->ipAddress, ip);
+        vexlo::copyToField(record->userName, "admin");
+        record->port = 80;
+        records.push_back(std::move(record));
+        return records.back().get();
+    }
+
+    std::size_t start(const std::vector<_DEVICERECORD*>& ticked)
+    {
+        return controller.startApplyConfig(ticked, *profile, this);
+    }
+
+    bool waitForDone(std::size_t count, std::chrono::milliseconds limit = 60s)
+    {
+        return ui.waitFor([&] { return ui.count(WM_APPLY_DONE) >= count; }, limit);
+    }
+
+    // Makes `record`'s device answer `code` (accepted or refused) as soon as its
+    // row shows the waiting text with `seconds`, on the posting thread.
+    void answerWhenShown(_DEVICERECORD* record, std::u16string_view name, int seconds, int code)
+    {
+        ui.setHook([=, this](const vexlo::UiMessage& message) {
+            if (message.message != WM_ROW_UPDATE ||
+                message.wParam != reinterpret_cast<WPARAM>(record))
+                return;
+            if (auto shown = waitSeconds(message.text, name); shown && *shown >= seconds)
+                AUXResponseCallBack(record->loginHandle.load(), code, "", &state);
+        });
+    }
+
+    BatchState state;
+    RecordingUiPort ui;
+    ScriptedDevices devices{state};
+    std::unique_ptr<vexlo::ConfigProfile> profile = std::make_unique<vexlo::ConfigProfile>();
+    std::vector<std::unique_ptr<_DEVICERECORD>> records;
+    vexlo::ApplyConfigController controller{state};
+};
+
+// ---- the start of the step -------------------------------------------------------------------
+
+TEST_F(ApplyFlowTest, StartFillsApplyListInRowOrderAndSkipsMissingRecords)
+{
+    _DEVICERECORD* first = addDevice("127.0.0.11");
+    _DEVICERECORD* second = addDevice("127.0.0.12");
+    second->applyDone = 1; // from an earlier run
+    EXPECT_EQ(start({first, nullptr, second}), 2u);
+    {
+        vexlo::CriticalSectionLock lock(state.applyListLock);
+        EXPECT_EQ(state.applyList, (std::vector<_DEVICERECORD*>{first, second}));
+    }
+    EXPECT_EQ(first->applyOwner, this);
+    EXPECT_EQ(second->applyOwner, this);
+    EXPECT_NE(first->applyThreadId, second->applyThreadId);
+    EXPECT_TRUE(waitForDone(2));
+    EXPECT_TRUE(vexlo::applyStepFinished(state));
+}
+
+TEST_F(ApplyFlowTest, NoTickedDeviceEndsTheStepAtOnce)
+{
+    EXPECT_EQ(start({}), 0u);
+    EXPECT_EQ(start({nullptr}), 0u);
+    EXPECT_TRUE(vexlo::applyStepFinished(state));
+    EXPECT_EQ(ui.count(WM_APPLY_DONE), 0u);
+}
+
+// ---- login ------------------------------------------------------------------------------------
+
+TEST_F(ApplyFlowTest, LoginShowsEverySecondUntilConfirmed)
+{
+    ApplyDeviceScript script;
+    script.login = DeviceReply::Silent;
+    _DEVICERECORD* device = addDevice("127.0.0.11", script);
+    // The device confirms the login while the row shows its third second.
+    ui.setHook([&](const vexlo::UiMessage& message) {
+        if (message.message == WM_ROW_UPDATE && message.text == u"登录设备...3s")
+            StatusEventCallBack(device->loginHandle.load(), SDK_EVENT_LOGIN_OK, 0, &state);
+    });
+    start({device});
+    ASSERT_TRUE(waitForDone(1));
+
+    EXPECT_EQ(textsOf(ui.rowTexts(device)),
+              (std::vector<std::u16string>{u"登录设备", u"登录设备...1s", u"登录设备...2s",
+                                           u"登录设备...3s", u"登录设备成功"}));
+    EXPECT_EQ(device->loginState.load(), 1);
+    EXPECT_EQ(device->applyDone.load(), 1);
+    EXPECT_TRUE(devices.requests().empty()); // no section enabled
+}
+
+TEST_F(ApplyFlowTest, RefusedLoginStillWaitsTheFull45Seconds)
+{
+    ApplyDeviceScript script;
+    script.login = DeviceReply::Refuse; // a refusal does not end the wait early
+    _DEVICERECORD* device = addDevice("127.0.0.11", script);
+    profile->cloud.enabled = 1;
+    start({device});
+    ASSERT_TRUE(waitForDone(1, 120s));
+
+    const auto rows = ui.rowTexts(device);
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_EQ(rows.front().text, u"登录设备");
+    EXPECT_EQ(rows.back().text, u"登录设备失败");
+    int expected = 1;
+    for (std::size_t i = 1; i + 1 < rows.size(); ++i)
+        EXPECT_EQ(waitSeconds(rows[i].text, u"登录设备"), expected++) << i;
+    EXPECT_GE(expected - 1, 44);
+    EXPECT_LE(expected - 1, 45);
+    EXPECT_GE(vexlo::tickDiff(rows.back().tick, rows.front().tick), 45000u);
+    EXPECT_EQ(device->loginState.load(), -1);
+    EXPECT_TRUE(devices.requests().empty());
+    EXPECT_EQ(device->applyDone.load(), 1);
+    EXPECT_EQ(ui.count(WM_APPLY_DONE), 1u);
+}
+
+TEST_F(ApplyFlowTest, LoginCallThatFailsEndsAtOnce)
+{
+    ApplyDeviceScript script;
+    script.login = DeviceReply::SendFails;
+    _DEVICERECORD* device = addDevice("127.0.0.11", script);
+    profile->cloud.enabled = 1;
+    start({device});
+    ASSERT_TRUE(waitForDone(1));
+    EXPECT_EQ(textsOf(ui.rowTexts(device)),
+              (std::vector<std::u16string>{u"登录设备", u"登录设备失败"}));
+    EXPECT_EQ(device->loginHandle.load(), 0);
+    EXPECT_TRUE(devices.requests().empty());
+}
+
+TEST_F(ApplyFlowTest, LoginAnswerBeforeTheHandleIsStoredIsNotLost)
+{
+    ApplyDeviceScript script;
+    script.loginAnswerBeforeReturn = true;
+    _DEVICERECORD* device = addDevice("127.0.0.11", script);
+    start({device});
+    ASSERT_TRUE(waitForDone(1));
+    EXPECT_EQ(textsOf(ui.rowTexts(device)),
+              (std::vector<std::u16string>{u"登录设备", u"登录设备成功"}));
+}
+
+TEST_F(ApplyFlowTest, DeviceStillLoggedInIsNotLoggedInAgain)
+{
+    _DEVICERECORD* device = addDevice("127.0.0.11");
+    device->loginHandle = devices.loginNow("127.0.0.11");
+    device->loginState = 1;
+    profile->cloud.enabled = 1;
+    start({device});
+    ASSERT_TRUE(waitForDone(1));
+
+    EXPECT_EQ(devices.loginCalls(), 0);
+    const auto texts = textsOf(ui.rowTexts(device));
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.front(), u"设置云平台");
+    EXPECT_EQ(texts.back(), u"设置云平台成功");
+    ASSERT_EQ(devices.requests().size(), 1u);
+    EXPECT_EQ(devices.requests()[0].code, 335);
+}
+
+TEST_F(ApplyFlowTest, NoSectionEnabledLogsInAndFinishes)
+{
+    _DEVICERECORD* device = addDevice("127.0.0.11");
+    profile->lan.enabled = 2; // only 1 selects a section
+    start({device});
+    ASSERT_TRUE(waitForDone(1));
+    EXPECT_EQ(textsOf(ui.rowTexts(device)),
+              (std::vector<std::u16string>{u"登录设备", u"登录设备成功"}));
+    EXPECT_TRUE(devices.requests().empty());
+    EXPECT_EQ(devices.loginCalls(), 1);
+}
+
+// ---- sections ---------------------------------------------------------------------------------
+
+TEST_F(ApplyFlowTest, RefusedSectionIsTriedOnceMoreAfterFifteenSeconds)
+{
+    ApplyDeviceScript script;
+    script.sections[335] = {DeviceReply::Silent, DeviceReply::Silent};
+    _DEVICERECORD* device = addDevice("127.0.0.11", script);
+    // Both attempts are refused after about three seconds.
+    answerWhenShown(device, u"设置云平台", 3, sdkRefusalOf(335));
+    profile->cloud.enabled = 1;
+    profile->ftp.enabled = 1;
+    start({device});
+    ASSERT_TRUE(waitForDone(1, 120s));
+
+    const auto rows = ui.rowTexts(device);
+    const std::vector<std::u16string> attempt = {u"设置云平台",      u"设置云平台...0s",
+                                                 u"设置云平台...1s", u"设置云平台...2s",
+                                                 u"设置云平台...3s", u"设置云平台失败"};
+    const std::size_t first = indexOf(rows, u"设置云平台");
+    const std::size_t second = indexOf(rows, u"设置云平台", first + 1);
+    const std::size_t ftp = indexOf(rows, u"设置FTP");
+    ASSERT_LT(ftp, rows.size());
+    ASSERT_EQ(second, first + attempt.size());
+    for (std::size_t i = 0; i < attempt.size(); ++i) {
+        EXPECT_EQ(rows[first + i].text, attempt[i]);
+        EXPECT_EQ(rows[second + i].text, attempt[i]);
+    }
+    // One second after the failure text, then the 15 s pause; the same after
+    // the second failure, before the next section.
+    const std::uint32_t retryGap = vexlo::tickDiff(rows[second].tick, rows[second - 1].tick);
+    const std::uint32_t nextGap = vexlo::tickDiff(rows[ftp].tick, rows[ftp - 1].tick);
+    EXPECT_GE(retryGap, 16000u);
+    EXPECT_LT(retryGap, 20000u);
+    EXPECT_EQ(ftp, second + attempt.size());
+    EXPECT_GE(nextGap, 16000u);
+    EXPECT_LT(nextGap, 20000u);
+    EXPECT_EQ(rows.back().text, u"设置FTP成功");
+
+    const auto sent = devices.requests();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0].code, 335);
+    EXPECT_EQ(sent[1].code, 335);
+    EXPECT_EQ(sent[1].text, sent[0].text);
+    EXPECT_EQ(sent[2].code, 421);
+}
+
+TEST_F(ApplyFlowTest, RequestTheLibraryDoesNotSendFailsAtOnce)
+{
+    ApplyDeviceScript script;
+    script.sections[620] = {DeviceReply::SendFails}; // the second attempt goes through
+    _DEVICERECORD* device = addDevice("127.0.0.11", script);
+    profile->stream.enabled = 1;
+    start({device});
+    ASSERT_TRUE(waitForDone(1));
+
+    const auto rows = ui.rowTexts(device);
+    const std::size_t first = indexOf(rows, u"设置流媒体");
+    ASSERT_LT(first + 2, rows.size());
+    EXPECT_EQ(rows[first + 1].text, u"设置流媒体失败");
+    EXPECT_EQ(rows[first + 2].text, u"设置流媒体");
+    EXPECT_GE(vexlo::tickDiff(rows[first + 2].tick, rows[first + 1].tick), 16000u);
+    EXPECT_EQ(rows.back().text, u"设置流媒体成功");
+    EXPECT_EQ(devices.requests().size(), 1u);
+}
+
+TEST_F(ApplyFlowTest, AcceptedAudioIsFollowedByTheRestartCountdown)
+{
+    _DEVICERECORD* device = addDevice("127.0.0.11");
+    profile->overlay.enabled = 1;
+    profile->audioEncode.enabled = 1;
+    start({device});
+    ASSERT_TRUE(waitForDone(1));
+
+    const auto rows = ui.rowTexts(device);
+    // No countdown after the overlay section: the next section follows.
+    const std::size_t overlayDone = indexOf(rows, u"设置时间和标题成功");
+    ASSERT_LT(overlayDone + 1, rows.size());
+    EXPECT_EQ(rows[overlayDone + 1].text, u"设置音频编码");
+
+    const std::size_t audioDone = indexOf(rows, u"设置音频编码成功");
+    ASSERT_EQ(rows.size(), audioDone + 21);
+    for (int step = 1; step <= 20; ++step) {
+        EXPECT_EQ(rows[audioDone + step].text,
+                  u"设置音频编码完成,进程重启..." + vexlo::utf8ToUtf16(std::to_string(step) + "s"));
+    }
+    EXPECT_GE(vexlo::tickDiff(rows[audioDone + 1].tick, rows[audioDone].tick), 1000u);
+    EXPECT_GE(vexlo::tickDiff(rows[audioDone + 20].tick, rows[audioDone + 1].tick), 19000u);
+    EXPECT_LT(vexlo::tickDiff(rows[audioDone + 20].tick, rows[audioDone + 1].tick), 23000u);
+}
+
+TEST_F(ApplyFlowTest, RefusedCaptureRunsNoCountdown)
+{
+    ApplyDeviceScript script;
+    script.sections[524] = {DeviceReply::Refuse, DeviceReply::Refuse};
+    _DEVICERECORD* device = addDevice("127.0.0.11", script);
+    profile->capture.enabled = 1;
+    start({device});
+    ASSERT_TRUE(waitForDone(1, 120s));
+
+    const auto texts = textsOf(ui.rowTexts(device));
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), u"设置视频采集失败"), 2);
+    for (const std::u16string& text : texts)
+        EXPECT_EQ(text.find(u"进程重启"), std::u16string::npos);
+    EXPECT_EQ(texts.back(), u"设置视频采集失败");
+}
+
+TEST_F(ApplyFlowTest, EverySectionInTableOrderWithEthernetLast)
+{
+    _DEVICERECORD* device = addDevice("127.0.0.11");
+    profile->lan.enabled = profile->cloud.enabled = profile->ftp.enabled = 1;
+    profile->smtp.enabled = profile->stream.enabled = profile->platform.enabled = 1;
+    profile->capture.enabled = profile->overlay.enabled = profile->videoEncode.enabled = 1;
+    profile->audioEncode.enabled = profile->motion.enabled = profile->account.enabled = 1;
+    profile->time.enabled = profile->maintain.enabled = profile->language.enabled = 1;
+    vexlo::copyToField(profile->lan.ipAddress, "127.0.0.99");
+    vexlo::copyToField(profile->account.newPassword, "new&pass");
+    profile->time.timeZone = 20;
+    start({device});
+    ASSERT_TRUE(waitForDone(1, 180s));
+
+    const auto sent = devices.requests();
+    const auto sections = vexlo::configSections();
+    ASSERT_EQ(sent.size(), sections.size());
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        EXPECT_EQ(sent[i].code, sections[i].replyCode) << i;
+        EXPECT_EQ(sent[i].text, vexlo::sectionRequestText(sections[i], *profile)) << i;
+        EXPECT_EQ(sent[i].length, static_cast<int>(sent[i].text.size()) + 1) << i;
+    }
+    EXPECT_EQ(sent.back().code, 325);
+    EXPECT_EQ(ui.rowTexts(device).back().text, u"设置以太网成功");
+}
+
+// ---- several devices, the profile copy, shutdown ----------------------------------------
+
+TEST_F(ApplyFlowTest, TwoDevicesAtOnceEachPostOneApplyDone)
+{
+    ApplyDeviceScript slow;
+    slow.answerDelayMs = 5000;
+    _DEVICERECORD* quick = addDevice("127.0.0.11");
+    _DEVICERECORD* later = addDevice("127.0.0.12", slow);
+    profile->cloud.enabled = 1;
+    // What the main window's end-of-step check sees at each WM_APPLY_DONE.
+    std::mutex seenMutex;
+    std::vector<bool> finishedAtDone;
+    ui.setHook([&](const vexlo::UiMessage& message) {
+        if (message.message == WM_APPLY_DONE) {
+            const bool finished = vexlo::applyStepFinished(state);
+            std::lock_guard lock(seenMutex);
+            finishedAtDone.push_back(finished);
+        }
+    });
+    start({quick, later});
+    ASSERT_TRUE(waitForDone(2));
+
+    {
+        std::lock_guard lock(seenMutex);
+        EXPECT_EQ(finishedAtDone, (std::vector<bool>{false, true}));
+    }
+    EXPECT_EQ(ui.count(WM_APPLY_DONE), 2u);
+    // Both rows worked at the same time: the slow device had started its
+    // section before the quick one was done.
+    const auto laterRows = ui.rowTexts(later);
+    const std::size_t laterSection = indexOf(laterRows, u"设置云平台");
+    ASSERT_LT(laterSection, laterRows.size());
+    const auto quickRows = ui.rowTexts(quick);
+    EXPECT_LT(vexlo::tickDiff(laterRows[laterSection].tick, quickRows.front().tick),
+              vexlo::tickDiff(quickRows.back().tick, quickRows.front().tick));
+    EXPECT_EQ(quickRows.back().text, u"设置云平台成功");
+    EXPECT_EQ(laterRows.back().text, u"设置云平台成功");
+    EXPECT_EQ(devices.requestsTo("127.0.0.11").size(), 1u);
+    EXPECT_EQ(devices.requestsTo("127.0.0.12").size(), 1u);
+}
+
+TEST_F(ApplyFlowTest, DevicesGetTheProfileAsItWasWhenTheStepStarted)
+{
+    _DEVICERECORD* first = addDevice("127.0.0.11");
+    _DEVICERECORD* second = addDevice("127.0.0.12");
+    profile->cloud.enabled = 1;
+    profile->cloud.syncTime = 1;
+    vexlo::copyToField(profile->lan.ipAddress, "127.0.0.50");
+    profile->lan.enabled = 1;
+    start({first, second});
+
+    // The user keeps editing the pages while the devices are configured.
+    std::atomic<bool> stopEditing{false};
+    std::thread editor([&] {
+        for (int round = 0; !stopEditing; ++round) {
+            profile->cloud.syncTime = round % 2 == 0 ? 0 : 7;
+            profile->ftp.enabled = 1;
+            vexlo::copyToField(profile->lan.ipAddress, round % 2 ? "127.0.0.77" : "127.0.0.7");
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    const bool done = waitForDone(2);
+    stopEditing = true;
+    editor.join();
+    ASSERT_TRUE(done);
+
+    for (const char* ip : {"127.0.0.11", "127.0.0.12"}) {
+        const auto sent = devices.requestsTo(ip);
+        ASSERT_EQ(sent.size(), 2u) << ip;
+        EXPECT_EQ(sent[0].text, "<P2PConfig Enable=\"0\" SyncTime=\"1\" />");
+        EXPECT_NE(sent[1].text.find("IPAddress=\"127.0.0.50\""), std::string::npos);
+    }
+}
+
+TEST_F(ApplyFlowTest, StopAllEndsWaitingThreadsPromptly)
+{
+    ApplyDeviceScript script;
+    script.login = DeviceReply::Silent;
+    _DEVICERECORD* first = addDevice("127.0.0.11", script);
+    _DEVICERECORD* second = addDevice("127.0.0.12", script);
+    start({first, second});
+    ASSERT_TRUE(ui.waitFor([&] { return ui.rowTexts(second).size() >= 2; }));
+
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_TRUE(controller.stopAll(5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    EXPECT_EQ(controller.runningCount(), 0u);
+    EXPECT_EQ(first->applyDone.load(), 1);
+    EXPECT_EQ(second->applyDone.load(), 1);
+    EXPECT_EQ(ui.count(WM_APPLY_DONE), 0u); // the owner is going away
+    // Nothing starts once stopped.
+    EXPECT_EQ(start({first}), 0u);
+}
+
+} // namespace
