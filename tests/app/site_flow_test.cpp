@@ -1,0 +1,167 @@
+// Search and modify IP against the camera simulator, through the device
+// library over loopback sockets.
+#include "main_window_fixture.h"
+
+#include "app/main_controls.h"
+#include "devices/report_ctrl.h"
+#include "engine/device_record.h"
+#include "ipcsim/address.h"
+#include "ipcsim/scenario.h"
+#include "ipcsim/site.h"
+#include "netsdk/net_sdk.h"
+#include "platform/codepage.h"
+#include "platform/tick.h"
+#include "sdk/backend.h"
+
+#include <set>
+#include <unistd.h>
+
+namespace ctl = vexlo::ctl;
+
+namespace {
+
+class SiteFlowTest : public MainWindowTest
+{
+protected:
+    static constexpr double kSiteTimeScale = 20;
+
+    void SetUp() override { vexlo::setTimeScaleForTesting(kSiteTimeScale); }
+
+    void TearDown() override
+    {
+        // The window first (it unregisters its callbacks), then the library,
+        // whose sessions talk to the site.
+        if (window)
+            window->onClose();
+        window.reset();
+        vexlo::sdk::installDeviceLibrary(m_previous);
+        m_sdk.reset();
+        m_site.reset();
+    }
+
+    // Cameras on 127.A.1.n; A is chosen from the process id so that test
+    // processes running at the same time rarely meet, and moves on when a bind
+    // fails. The PC address is 127.A.1.100, so modify IP stays on loopback.
+    void startSite(std::vector<vexlo::ipcsim::CameraSpec> cameras)
+    {
+        for (int attempt = 0;; ++attempt) {
+            m_subnet = 150 + static_cast<int>((::getpid() + attempt * 7) % 50);
+            vexlo::ipcsim::Scenario scenario;
+            scenario.cameras = cameras;
+            for (std::size_t i = 0; i < scenario.cameras.size(); ++i) {
+                auto& camera = scenario.cameras[i];
+                camera.address = address(static_cast<int>(i) + 1);
+                camera.mac =
+                    vexlo::ipcsim::macForAddress(*vexlo::ipcsim::parseIpv4(camera.address));
+            }
+            vexlo::ipcsim::SiteOptions options;
+            options.searchPort = 0;
+            auto site = std::make_unique<vexlo::ipcsim::Site>(scenario, options);
+            try {
+                site->start();
+            } catch (const vexlo::ipcsim::SiteError&) {
+                if (attempt < 5)
+                    continue;
+                throw;
+            }
+            m_site = std::move(site);
+            break;
+        }
+        vexlo::netsdk::NetSdkOptions options;
+        options.searchPort = m_site->searchPort();
+        m_sdk = std::make_unique<vexlo::netsdk::NetSdk>(options);
+        m_previous = vexlo::sdk::installDeviceLibrary(m_sdk.get());
+        setenv("VEXLO_HOST_ADDRESS", address(100).c_str(), 1);
+    }
+
+    std::string address(int host) const
+    {
+        return "127." + std::to_string(m_subnet) + ".1." + std::to_string(host);
+    }
+    std::u16string wideAddress(int host) const { return vexlo::utf8ToUtf16(address(host)); }
+
+    static std::vector<vexlo::ipcsim::CameraSpec> cameras(int count)
+    {
+        std::vector<vexlo::ipcsim::CameraSpec> cameraList;
+        for (int n = 1; n <= count; ++n) {
+            char serial[16];
+            std::snprintf(serial, sizeof serial, "SIM%04d", n);
+            auto camera = vexlo::ipcsim::makeCamera(serial, "127.0.0.2");
+            camera.rebootSeconds = 2;
+            cameraList.push_back(camera);
+        }
+        return cameraList;
+    }
+
+    std::unique_ptr<vexlo::ipcsim::Site> m_site;
+    std::unique_ptr<vexlo::netsdk::NetSdk> m_sdk;
+    vexlo::sdk::DeviceLibrary* m_previous = nullptr;
+    int m_subnet = 0;
+};
+
+} // namespace
+
+TEST_F(SiteFlowTest, SearchStopsAtTheExpectedCountWithoutRecordersOrRepeats)
+{
+    auto cameraList = cameras(32);
+    cameraList[1].type = "NVR";
+    cameraList[9].type = "NVR";
+    startSite(cameraList);
+    open();
+    tickOnly({1059});
+    ASSERT_EQ(window->expectedDeviceCount(), 24);
+
+    window->model().userClick(ctl::ExecuteButton);
+    ASSERT_TRUE(waitForFinish());
+    EXPECT_TRUE(questions.empty());
+
+    const auto serials = column(2);
+    ASSERT_EQ(serials.size(), 24u);
+    EXPECT_EQ(std::set<std::u16string>(serials.begin(), serials.end()).size(), 24u);
+    EXPECT_EQ(column(3), std::vector<std::u16string>(24, u"IPC"));
+    for (const auto& serial : serials)
+        EXPECT_NE(serial, u"SIM0002");
+    EXPECT_EQ(text(ctl::TotalCount), u"24");
+    EXPECT_EQ(window->tickedCount(), 24);
+}
+
+TEST_F(SiteFlowTest, ModifyIpMovesTheCamerasAndVerifiesThem)
+{
+    startSite(cameras(3));
+    open();
+    tickOnly({1059, 1039});
+    window->model().userSelect(ctl::ExpectedCountCombo, 2);
+
+    window->model().userClick(ctl::ExecuteButton);
+    ASSERT_TRUE(waitForFinish());
+    ASSERT_TRUE(waitFor([&] { return port.pendingCount() == 0; }));
+    EXPECT_TRUE(boxes.empty()) << vexlo::utf16ToUtf8(boxes.empty() ? u"" : boxes[0]);
+
+    std::set<std::u16string> listed;
+    for (const auto& shown : column(0))
+        listed.insert(shown);
+    EXPECT_EQ(listed, (std::set<std::u16string>{wideAddress(4), wideAddress(5), wideAddress(6)}));
+    EXPECT_EQ(column(6), std::vector<std::u16string>(3, u"修改IP成功"));
+    EXPECT_EQ(m_site->camera(std::string("SIM0001")).address, address(4));
+}
+
+TEST_F(SiteFlowTest, ACameraThatIgnoresTheChangeStopsTheRun)
+{
+    auto cameraList = cameras(2);
+    cameraList[1].faults.modifyIpRefused = true;
+    startSite(cameraList);
+    open();
+    tickOnly({1059, 1039});
+    window->model().userSelect(ctl::ExpectedCountCombo, 1);
+
+    window->model().userClick(ctl::ExecuteButton);
+    ASSERT_TRUE(waitForFinish());
+    ASSERT_TRUE(waitFor([&] { return port.pendingCount() == 0; }));
+    EXPECT_EQ(boxes, std::vector<std::u16string>{u"设备IP修改失败，升级停止"});
+    for (int row = 0; row < window->deviceList().rowCount(); ++row) {
+        const auto serial = window->deviceList().cellText(row, 2);
+        EXPECT_EQ(window->deviceList().cellText(row, 6),
+                  serial == u"SIM0002" ? u"修改IP失败" : u"修改IP成功")
+            << vexlo::utf16ToUtf8(serial);
+    }
+}
