@@ -1,5 +1,7 @@
 #include "ipcsim/address.h"
 
+#include "ipcsim/utf8.h"
+
 #include <cstdio>
 
 namespace vexlo::ipcsim {
@@ -12,20 +14,6 @@ constexpr std::uint64_t kMacMask = 0xFFFFFFFFFFFFull;
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 } // namespace
@@ -111,8 +99,8 @@ std::optional<std::uint64_t> parseMac(std::string_view text)
         if (pair > 0 && text[at - 1] != separator) {
             return std::nullopt;
         }
-        const int high = hexValue(text[at]);
-        const int low = hexValue(text[at + 1]);
+        const int high = hexDigitValue(text[at]);
+        const int low = hexDigitValue(text[at + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

@@ -5,7 +5,14 @@
 namespace vexlo::ipcsim {
 namespace {
 
-int hexDigit(char c)
+bool isContinuation(std::uint8_t byte)
+{
+    return (byte & 0xC0u) == 0x80u;
+}
+
+} // namespace
+
+int hexDigitValue(char c)
 {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -18,13 +25,6 @@ int hexDigit(char c)
     }
     return -1;
 }
-
-bool isContinuation(std::uint8_t byte)
-{
-    return (byte & 0xC0u) == 0x80u;
-}
-
-} // namespace
 
 bool isValidUtf8(std::string_view bytes)
 {
@@ -91,8 +91,8 @@ std::optional<std::string> fromHex(std::string_view hex)
     std::string bytes;
     bytes.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = hexDigit(hex[i]);
-        const int low = hexDigit(hex[i + 1]);
+        const int high = hexDigitValue(hex[i]);
+        const int low = hexDigitValue(hex[i + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }
