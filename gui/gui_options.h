@@ -1,0 +1,28 @@
+#pragma once
+
+#include "netsdk/options.h"
+
+#include <filesystem>
+#include <string>
+
+// The command line of the `vexlo` program: the device library's options
+// (--search-port N, --lan INTERFACE, and VEXLO_SEARCH_PORT), the folder of
+// config.dat (--config DIR) and the language (--lang zh|en).
+namespace vexlo {
+
+struct GuiOptions
+{
+    netsdk::NetSdkOptions netsdk;
+    std::filesystem::path configDirectory; // empty: beside the executable
+    bool english = false;
+    bool help = false;
+};
+
+// Reads the environment, then argv[1..argc-1]; false with `error` set on a bad
+// or unknown option.
+bool parseGuiOptions(int argc, const char* const* argv, GuiOptions& options, std::string& error);
+
+// What --help prints.
+const char* guiUsage();
+
+} // namespace vexlo

@@ -1,0 +1,75 @@
+// vexlo: the Qt front end. Installs the device library, creates the main
+// window's logic and its window, and runs the event loop until the window closes.
+#include "app/main_controls.h"
+#include "app/main_window.h"
+#include "gui/gui_options.h"
+#include "gui/lan_address.h"
+#include "gui/main_window_view.h"
+#include "gui/qt_front_end.h"
+#include "gui/qt_ui_port.h"
+#include "netsdk/net_sdk.h"
+#include "sdk/backend.h"
+
+#include <QApplication>
+#include <QFont>
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    // Options first, so --help and a bad option need no display. Qt's own
+    // options are not taken: QT_QPA_PLATFORM and the like choose the platform.
+    vexlo::GuiOptions options;
+    std::string error;
+    if (!vexlo::parseGuiOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "vexlo: %s\n%s", error.c_str(), vexlo::guiUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(vexlo::guiUsage(), stdout);
+        return 0;
+    }
+    QApplication application(argc, argv);
+
+    // The original dialog font; Chinese texts come from a CJK font.
+    QFont font(QStringLiteral("Arial"), 9);
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("WenQuanYi Micro Hei")});
+    QApplication::setFont(font);
+
+    vexlo::netsdk::NetSdk deviceLibrary(options.netsdk);
+    vexlo::sdk::installDeviceLibrary(&deviceLibrary);
+
+    vexlo::MainWindowOptions windowOptions;
+    windowOptions.configDirectory = options.configDirectory;
+    if (!options.netsdk.loopbackOnly) {
+        const std::string lan = options.netsdk.lanInterface;
+        windowOptions.pcAddress = [lan] { return vexlo::interfaceIPv4Address(lan); };
+    }
+
+    vexlo::QtUiPort port;
+    vexlo::QtFrontEnd frontEnd;
+    int status = 0;
+    {
+        vexlo::CVexloDlg dialog(port, frontEnd, windowOptions);
+        port.setHandler(&dialog);
+        vexlo::MainWindowView window(dialog);
+        port.setBoxParent(&window);
+        port.setAfterHandling([&window] { window.refresh(); });
+        frontEnd.setMainWindow(&window, [&window] { window.refresh(); });
+
+        dialog.onInitDialog();
+        if (options.english)
+            dialog.onCommand(vexlo::ctl::EnglishRadio);
+        window.refresh();
+        window.show();
+        status = application.exec();
+
+        // The workers have stopped (onClose); nothing may reach the logic now.
+        port.shutdown();
+        port.setAfterHandling({});
+        port.setHandler(nullptr);
+    }
+    vexlo::sdk::installDeviceLibrary(nullptr);
+    return status;
+}

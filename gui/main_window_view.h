@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+
+// The main window on Qt, laid out like the original dialog: the device list in
+// the "设备信息" group with the counts row, the firmware row, the instruction
+// panel, and the current-action line. It draws CVexloDlg's controls through the
+// binder and its list through the list view, and hands every user action to
+// CVexloDlg. Resizable: the list takes the extra room.
+namespace vexlo {
+
+class CVexloDlg;
+class ControlBinder;
+class DeviceListModel;
+class DeviceListView;
+
+class MainWindowView : public QWidget
+{
+public:
+    explicit MainWindowView(CVexloDlg& dialog, QWidget* parent = nullptr);
+    ~MainWindowView() override;
+
+    ControlBinder& binder() { return *m_binder; }
+    DeviceListView& listView() { return *m_listView; }
+
+    // Draws what the logic changed: after a posted message, a timer tick, a
+    // user action, or when the logic asks for a repaint.
+    void refresh();
+
+    // The stand-in for the system menu (right click on the window, or Alt+Space).
+    void showSystemMenu(const QPoint& globalPosition);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    QSize dialogUnits(int width, int height) const;
+
+    CVexloDlg& m_dialog;
+    ControlBinder* m_binder = nullptr;
+    DeviceListModel* m_listModel = nullptr;
+    DeviceListView* m_listView = nullptr;
+    bool m_closed = false;
+};
+
+} // namespace vexlo

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QTest>
+
+#include <functional>
+
+// Helpers for tests that drive real widgets offscreen.
+namespace vexlo::test {
+
+// Handles events until `condition` holds or `timeoutMs` of real time passed.
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+// The message box that is open now, if any.
+QMessageBox* openMessageBox();
+
+// Answers the next message box that opens with `button`, after `beforeAnswer`
+// (run inside the box's own event loop) has returned true; checks every few
+// milliseconds. `seen` receives the box's caption and text.
+void answerNextBox(QMessageBox::StandardButton button, QString* seenCaption, QString* seenText,
+                   std::function<bool()> beforeAnswer = {});
+
+} // namespace vexlo::test
