@@ -1,0 +1,100 @@
+#pragma once
+
+#include "platform/dialog_model.h"
+#include "profile/profile_fields.h"
+
+#include <span>
+#include <string_view>
+
+// A settings page is a table of rows: each row is one control with its label,
+// its items and initial selection, the profile field it edits and the rule by
+// which a change is stored. One generic page class (SettingsPage) builds its
+// controls, stores changes and loads the profile back from such a table.
+namespace vexlo {
+
+enum class StoreRule
+{
+    None,     // a control that edits nothing
+    Tick,     // check box: 1 ticked, 0 not
+    Choice,   // combo: the selected index
+    Text,     // edit: the text in GBK, cut to 255 bytes
+    Number,   // edit: the text read as a decimal integer
+    Address,  // address control: its dotted text
+    Time,     // time picker: hour, minute, second
+    DateTime, // date-time picker: year to second
+    Save,     // the page's Save button
+};
+
+struct ControlRow
+{
+    int id = 0;
+    ControlKind kind = ControlKind::Label;
+    std::u16string_view label; // the control's caption, or the text in front of it
+    StoreRule rule = StoreRule::None;
+    const ProfileField* field = nullptr;
+    std::span<const std::u16string_view> items = {};
+    int initialSelection = -1; // shown at creation, never stored
+    bool visible = true;
+};
+
+struct PageDefinition
+{
+    std::span<const ControlRow> rows;
+    // Pages whose Save refuses to write when the two texts differ.
+    const ProfileField* password = nullptr;
+    const ProfileField* passwordConfirm = nullptr;
+    // The video page shows its check box from the profile already when created.
+    bool tickFromProfileAtInit = false;
+};
+
+// Row builders, so the page tables read as tables.
+constexpr ControlRow tickRow(int id, std::u16string_view label, const ProfileField& field,
+                             bool visible = true)
+{
+    return {id, ControlKind::CheckBox, label, StoreRule::Tick, &field, {}, -1, visible};
+}
+
+constexpr ControlRow choiceRow(int id, std::u16string_view label, const ProfileField& field,
+                               std::span<const std::u16string_view> items, int initial = 0)
+{
+    return {id, ControlKind::ComboBox, label, StoreRule::Choice, &field, items, initial, true};
+}
+
+constexpr ControlRow textRow(int id, std::u16string_view label, const ProfileField& field,
+                             ControlKind kind = ControlKind::Edit)
+{
+    return {id, kind, label, StoreRule::Text, &field, {}, -1, true};
+}
+
+constexpr ControlRow passwordRow(int id, std::u16string_view label, const ProfileField& field)
+{
+    return textRow(id, label, field, ControlKind::PasswordEdit);
+}
+
+constexpr ControlRow numberRow(int id, std::u16string_view label, const ProfileField& field,
+                               bool visible = true)
+{
+    return {id, ControlKind::Edit, label, StoreRule::Number, &field, {}, -1, visible};
+}
+
+constexpr ControlRow addressRow(int id, std::u16string_view label, const ProfileField& field)
+{
+    return {id, ControlKind::AddressEdit, label, StoreRule::Address, &field, {}, -1, true};
+}
+
+constexpr ControlRow timeRow(int id, std::u16string_view label, const ProfileField& field)
+{
+    return {id, ControlKind::TimePicker, label, StoreRule::Time, &field, {}, -1, true};
+}
+
+constexpr ControlRow dateTimeRow(int id, std::u16string_view label, const ProfileField& field)
+{
+    return {id, ControlKind::DateTimePicker, label, StoreRule::DateTime, &field, {}, -1, true};
+}
+
+constexpr ControlRow saveRow(int id)
+{
+    return {id, ControlKind::PushButton, u"保存", StoreRule::Save, nullptr, {}, -1, true};
+}
+
+} // namespace vexlo
