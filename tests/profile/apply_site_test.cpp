@@ -1,143 +1,34 @@
-#include "apply_test_support.h"
+#include "apply_site_fixture.h"
 
-#include "engine/batch_state.h"
-#include "engine/device_record.h"
 #include "engine/messages.h"
-#include "engine/sdk_callbacks.h"
-#include "ipcsim/request_log.h"
-#include "ipcsim/scenario.h"
-#include "ipcsim/site.h"
-#include "netsdk/net_sdk.h"
 #include "platform/codepage.h"
 #include "platform/tick.h"
-#include "profile/apply_config.h"
 #include "profile/config_sections.h"
-#include "sdk/backend.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <memory>
-#include <unistd.h>
+#include <mutex>
 
-// The whole push as a site sees it: the real apply threads, the network
-// device library and simulated cameras on loopback addresses, at a high time
-// scale. The cameras' request log shows the exact bytes each one received.
+// Sections as the site sees them: what each camera receives, in which order,
+// and what its row shows while it does.
 namespace {
 
 using namespace std::chrono_literals;
 
-class ApplySiteTest : public ::testing::Test
+std::u16string withSeconds(std::u16string_view prefix, int seconds)
 {
-protected:
-    static constexpr double kTimeScale = 20.0;
+    return std::u16string(prefix) + vexlo::utf8ToUtf16(std::to_string(seconds) + "s");
+}
 
-    void SetUp() override
-    {
-        vexlo::setTimeScaleForTesting(kTimeScale);
-        m_dir = std::filesystem::temp_directory_path() /
-                ("apply-site-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        state.ui = &ui;
-    }
-
-    void TearDown() override
-    {
-        EXPECT_TRUE(controller.stopAll(5s));
-        // The library's threads deliver the callbacks: end them before the
-        // list they search is emptied and the records go.
-        vexlo::sdk::installDeviceLibrary(m_previous);
-        m_sdk.reset();
-        {
-            vexlo::CriticalSectionLock lock(state.applyListLock);
-            state.applyList.clear();
-        }
-        if (m_site)
-            m_site->stop();
-        state.ui = nullptr;
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-
-    // Starts the cameras (on other addresses when the first are taken) and the
-    // library, and lists one record per camera.
-    void startSite(std::vector<vexlo::ipcsim::CameraSpec> cameras)
-    {
-        for (int attempt = 0;; ++attempt) {
-            const int block = 100 + static_cast<int>((::getpid() + attempt * 7) % 50);
-            for (std::size_t i = 0; i < cameras.size(); ++i) {
-                cameras[i].address =
-                    "127." + std::to_string(block) + ".77." + std::to_string(i + 1);
-                cameras[i].mac = "02:00:00:77:00:0" + std::to_string(i + 1);
-            }
-            vexlo::ipcsim::Scenario scenario;
-            scenario.cameras = cameras;
-            vexlo::ipcsim::SiteOptions options;
-            options.searchPort = 0;
-            options.logFile = m_dir / "requests.jsonl";
-            auto site = std::make_unique<vexlo::ipcsim::Site>(scenario, options);
-            try {
-                site->start();
-            } catch (const vexlo::ipcsim::SiteError&) {
-                if (attempt < 5)
-                    continue;
-                throw;
-            }
-            m_site = std::move(site);
-            break;
-        }
-        vexlo::netsdk::NetSdkOptions options;
-        options.searchPort = m_site->searchPort();
-        m_sdk = std::make_unique<vexlo::netsdk::NetSdk>(options);
-        m_previous = vexlo::sdk::installDeviceLibrary(m_sdk.get());
-        ASSERT_EQ(IP_NET_DVR_Init(), 0);
-        registerSdkCallbacks(state);
-
-        for (const auto& camera : cameras) {
-            auto record = std::make_unique<_DEVICERECORD>();
-            vexlo::copyToField(record->serialNo, camera.serial);
-            vexlo::copyToField(record->ipAddress, camera.address);
-            vexlo::copyToField(record->userName, camera.user);
-            vexlo::copyToField(record->password, camera.password);
-            record->port = camera.port;
-            records.push_back(std::move(record));
-        }
-    }
-
-    std::vector<_DEVICERECORD*> allRecords() const
-    {
-        std::vector<_DEVICERECORD*> all;
-        for (const auto& record : records)
-            all.push_back(record.get());
-        return all;
-    }
-
-    // The configuration requests one camera received, in arrival order.
-    std::vector<vexlo::ipcsim::RequestRecord> configRequests(const std::string& serial) const
-    {
-        std::vector<vexlo::ipcsim::RequestRecord> selected;
-        for (auto& request : vexlo::ipcsim::readRequestLog(m_dir / "requests.jsonl")) {
-            if (request.serial == serial && request.kind == vexlo::ipcsim::request_kind::kSetConfig)
-                selected.push_back(std::move(request));
-        }
-        return selected;
-    }
-
-    BatchState state;
-    RecordingUiPort ui;
-    std::unique_ptr<vexlo::ConfigProfile> profile = std::make_unique<vexlo::ConfigProfile>();
-    std::vector<std::unique_ptr<_DEVICERECORD>> records;
-    vexlo::ApplyConfigController controller{state};
-
-private:
-    std::filesystem::path m_dir;
-    std::unique_ptr<vexlo::ipcsim::Site> m_site;
-    std::unique_ptr<vexlo::netsdk::NetSdk> m_sdk;
-    vexlo::sdk::DeviceLibrary* m_previous = nullptr;
-};
+void enableEverySection(vexlo::ConfigProfile& profile)
+{
+    profile.lan.enabled = profile.cloud.enabled = profile.ftp.enabled = 1;
+    profile.smtp.enabled = profile.stream.enabled = profile.platform.enabled = 1;
+    profile.capture.enabled = profile.overlay.enabled = profile.videoEncode.enabled = 1;
+    profile.audioEncode.enabled = profile.motion.enabled = profile.account.enabled = 1;
+    profile.time.enabled = profile.maintain.enabled = profile.language.enabled = 1;
+}
 
 TEST_F(ApplySiteTest, TwoCamerasReceiveTheEnabledSectionsWithEthernetLast)
 {
@@ -157,14 +48,6 @@ TEST_F(ApplySiteTest, TwoCamerasReceiveTheEnabledSectionsWithEthernetLast)
     ASSERT_EQ(controller.startApplyConfig(allRecords(), *profile, this), 2u);
     ASSERT_TRUE(ui.waitFor([&] { return ui.count(WM_APPLY_DONE) == 2; }, 120s));
     EXPECT_TRUE(vexlo::applyStepFinished(state));
-
-    const auto sections = vexlo::configSections();
-    auto bodyOf = [&](int code) {
-        for (const vexlo::ConfigSection& section : sections)
-            if (section.replyCode == code)
-                return vexlo::sectionRequestText(section, *profile);
-        return std::string();
-    };
 
     // The healthy camera: logged in, three sections, Ethernet last, exact bytes.
     const auto first = configRequests("APL0001");
@@ -200,6 +83,170 @@ TEST_F(ApplySiteTest, TwoCamerasReceiveTheEnabledSectionsWithEthernetLast)
     EXPECT_EQ(*(refusal - 1), u"设置云平台...3s");
     EXPECT_EQ(secondTexts.back(), u"设置以太网成功");
     EXPECT_EQ(ui.count(WM_APPLY_DONE), 2u);
+}
+
+TEST_F(ApplySiteTest, EverySectionArrivesByteForByteInTableOrderWithEthernetLast)
+{
+    startSite({vexlo::ipcsim::makeCamera("APL0101", "")});
+    _DEVICERECORD* device = records[0].get();
+    enableEverySection(*profile);
+    vexlo::copyToField(profile->lan.ipAddress, "127.0.0.99");
+    vexlo::copyToField(profile->ftp.servers[1].serverAddress, "127.0.0.5");
+    vexlo::copyUtf16ToField(profile->ftp.servers[1].account, u"监控&\"值班\"");
+    vexlo::copyUtf16ToField(profile->overlay.title, u"大门^东侧");
+    vexlo::copyToField(profile->account.newPassword, "a&#xZZ<b>");
+    profile->time.timeZone = 20;
+    ASSERT_EQ(controller.startApplyConfig({device}, *profile, this), 1u);
+    ASSERT_TRUE(ui.waitFor([&] { return ui.count(WM_APPLY_DONE) == 1; }, 120s));
+
+    // The camera received every section once, in table order, each exactly as
+    // the profile builds it: the GBK text and the escapes survive the wire.
+    const auto sections = vexlo::configSections();
+    const auto sent = configRequests("APL0101");
+    ASSERT_EQ(sent.size(), sections.size());
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        EXPECT_EQ(sent[i].code, static_cast<std::uint32_t>(sections[i].replyCode)) << i;
+        EXPECT_EQ(sent[i].body, vexlo::sectionRequestText(sections[i], *profile)) << i;
+    }
+    EXPECT_EQ(sent.back().code, 325u);
+    EXPECT_NE(sent[1].body.find(vexlo::utf16ToGbk(u"监控&amp;&quot;值班&quot;")),
+              std::string::npos);
+    EXPECT_NE(sent[10].body.find("a&amp;#xZZ&lt;b&gt;"), std::string::npos);
+    // Nothing reached the camera after the Ethernet section.
+    EXPECT_EQ(allRequestsOf("APL0101").back().code, 325u);
+
+    // The row names the sections in the same order; each process-restarting
+    // section is followed by its twenty-second countdown, the others by the
+    // next section at once.
+    const auto rows = ui.rowTexts(device);
+    std::size_t at = 0;
+    for (const vexlo::ConfigSection& section : sections) {
+        const std::u16string name(section.sectionName);
+        const std::size_t start = indexOf(rows, name, at);
+        const std::size_t done = indexOf(rows, name + u"成功", start);
+        ASSERT_LT(done, rows.size()) << vexlo::utf16ToUtf8(name);
+        at = done + 1;
+        if (!section.restartWait)
+            continue;
+        ASSERT_LE(done + 21, rows.size());
+        for (int step = 1; step <= 20; ++step)
+            EXPECT_EQ(rows[done + step].text, withSeconds(name + u"完成,进程重启...", step));
+        EXPECT_GE(vexlo::tickDiff(rows[done + 1].tick, rows[done].tick), 1000u);
+        EXPECT_GE(vexlo::tickDiff(rows[done + 20].tick, rows[done + 1].tick), 19000u);
+        at = done + 21;
+    }
+    EXPECT_EQ(at, rows.size());
+    EXPECT_EQ(rows.back().text, u"设置以太网成功");
+}
+
+TEST_F(ApplySiteTest, RefusalAfterAboutThreeSecondsIsTriedAgainAfterFifteenSeconds)
+{
+    auto camera = vexlo::ipcsim::makeCamera("APL0201", "");
+    camera.faults.refusedCodes = {335};
+    // Half a second before the row's third waiting second, so the refusal is
+    // seen at that second however the threads are scheduled.
+    camera.faults.answerDelaySeconds[335] = 2.5;
+    startSite({camera});
+    _DEVICERECORD* device = records[0].get();
+    profile->cloud.enabled = 1;
+    profile->ftp.enabled = 1;
+    ASSERT_EQ(controller.startApplyConfig({device}, *profile, this), 1u);
+    ASSERT_TRUE(ui.waitFor([&] { return ui.count(WM_APPLY_DONE) == 1; }, 120s));
+
+    const auto rows = ui.rowTexts(device);
+    const std::vector<std::u16string> attempt = {u"设置云平台",      u"设置云平台...0s",
+                                                 u"设置云平台...1s", u"设置云平台...2s",
+                                                 u"设置云平台...3s", u"设置云平台失败"};
+    const std::size_t first = indexOf(rows, u"设置云平台");
+    const std::size_t second = indexOf(rows, u"设置云平台", first + 1);
+    const std::size_t ftp = indexOf(rows, u"设置FTP");
+    ASSERT_EQ(second, first + attempt.size());
+    ASSERT_EQ(ftp, second + attempt.size());
+    for (std::size_t i = 0; i < attempt.size(); ++i) {
+        EXPECT_EQ(rows[first + i].text, attempt[i]) << i;
+        EXPECT_EQ(rows[second + i].text, attempt[i]) << i;
+    }
+    // The refusal came about three seconds after the request, and each
+    // failure is followed by one second and then the fifteen-second pause.
+    const std::uint32_t refusedAfter = vexlo::tickDiff(rows[first + 5].tick, rows[first + 1].tick);
+    EXPECT_GE(refusedAfter, 2500u);
+    EXPECT_LT(refusedAfter, 4500u);
+    const std::uint32_t retryGap = vexlo::tickDiff(rows[second].tick, rows[second - 1].tick);
+    const std::uint32_t nextGap = vexlo::tickDiff(rows[ftp].tick, rows[ftp - 1].tick);
+    EXPECT_GE(retryGap, 16000u);
+    EXPECT_LT(retryGap, 20000u);
+    EXPECT_GE(nextGap, 16000u);
+    EXPECT_LT(nextGap, 20000u);
+    EXPECT_EQ(rows.back().text, u"设置FTP成功");
+
+    // The camera saw the same cloud request twice, then the FTP section.
+    const auto sent = configRequests("APL0201");
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0].code, 335u);
+    EXPECT_EQ(sent[1].code, 335u);
+    EXPECT_EQ(sent[0].body, bodyOf(335));
+    EXPECT_EQ(sent[1].body, sent[0].body);
+    EXPECT_EQ(sent[2].code, 421u);
+    EXPECT_EQ(sent[2].body, bodyOf(421));
+}
+
+TEST_F(ApplySiteTest, TwoCamerasAtOnceEachEndWithOneApplyDone)
+{
+    auto quick = vexlo::ipcsim::makeCamera("APL0301", "");
+    auto slow = vexlo::ipcsim::makeCamera("APL0302", "");
+    // Half a second before the fifth waiting second, whatever the scheduling.
+    slow.faults.answerDelaySeconds[335] = 4.5;
+    startSite({quick, slow});
+    profile->cloud.enabled = 1;
+    // What the main window's end-of-step check, and the two records, look like
+    // at each WM_APPLY_DONE.
+    struct AtDone
+    {
+        bool finished;
+        int quickDone;
+        int slowDone;
+    };
+    std::mutex seenMutex;
+    std::vector<AtDone> seen;
+    ui.setHook([&](const vexlo::UiMessage& message) {
+        if (message.message != WM_APPLY_DONE)
+            return;
+        const AtDone now{vexlo::applyStepFinished(state), records[0]->applyDone.load(),
+                         records[1]->applyDone.load()};
+        std::lock_guard lock(seenMutex);
+        seen.push_back(now);
+    });
+    ASSERT_EQ(controller.startApplyConfig(allRecords(), *profile, this), 2u);
+    ASSERT_TRUE(controller.waitForAll(120s));
+
+    // Once every thread has ended no further WM_APPLY_DONE can come.
+    EXPECT_EQ(ui.count(WM_APPLY_DONE), 2u);
+    {
+        std::lock_guard lock(seenMutex);
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_FALSE(seen[0].finished);
+        EXPECT_EQ(seen[0].quickDone, 1);
+        EXPECT_EQ(seen[0].slowDone, 0);
+        EXPECT_TRUE(seen[1].finished);
+        EXPECT_EQ(seen[1].slowDone, 1);
+    }
+    EXPECT_TRUE(vexlo::applyStepFinished(state));
+
+    // Both rows worked at the same time: the slow camera's section had
+    // started before the quick one was done.
+    const auto quickRows = ui.rowTexts(records[0].get());
+    const auto slowRows = ui.rowTexts(records[1].get());
+    const std::size_t slowSection = indexOf(slowRows, u"设置云平台");
+    ASSERT_LT(slowSection, slowRows.size());
+    ASSERT_FALSE(quickRows.empty());
+    EXPECT_LT(vexlo::tickDiff(slowRows[slowSection].tick, quickRows.front().tick),
+              vexlo::tickDiff(quickRows.back().tick, quickRows.front().tick));
+    EXPECT_EQ(quickRows.back().text, u"设置云平台成功");
+    EXPECT_EQ(slowRows.back().text, u"设置云平台成功");
+    // The slow camera's row waited through its answer's four and a half seconds.
+    EXPECT_EQ(slowRows[slowRows.size() - 2].text, u"设置云平台...5s");
+    EXPECT_EQ(configRequests("APL0301").size(), 1u);
+    EXPECT_EQ(configRequests("APL0302").size(), 1u);
 }
 
 } // namespace

@@ -7,11 +7,14 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -125,3 +128,19 @@ private:
 
 // The texts of a row without their ticks.
 std::vector<std::u16string> textsOf(const std::vector<PostedMessage>& rows);
+
+// The seconds of a waiting text ("<name>...<n>s"), or nothing for another text.
+std::optional<int> waitSeconds(const std::u16string& text, std::u16string_view name);
+
+// The index of the first row at or after `from` that shows `text`; rows.size()
+// when there is none.
+std::size_t indexOf(const std::vector<PostedMessage>& rows, const std::u16string& text,
+                    std::size_t from = 0);
+
+// Checks the waiting texts rows[first, end) of `name`: their seconds start at
+// `firstSecond`, count up by one a text, and never run ahead of the time since
+// rows[first - 1] (the text shown when the wait began). A thread that woke
+// late may skip a second, as the count is of whole seconds elapsed; it never
+// shows one twice. Returns the last second shown (0 when there is none).
+int expectSecondsCountUp(const std::vector<PostedMessage>& rows, std::size_t first, std::size_t end,
+                         std::u16string_view name, int firstSecond);
