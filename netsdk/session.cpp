@@ -192,13 +192,13 @@ void Session::onLoginResult(const proto::LoginResult& result)
     }
     if (result.status != proto::LoginStatus::Accepted) {
         // The camera closes after a refusal; so do we, without waiting for it.
+        m_refusedByCamera = true;
         sendCloseAndEnd(proto::CloseReason::Normal);
         return;
     }
     cancelLoginDeadline();
     m_reconnectTimer.cancel();
     m_phase = Phase::LoggedIn;
-    m_everLoggedIn = true;
     m_loginFailureReported = false;
     m_reconnectAttempts = 0;
     m_loggedIn = true;
@@ -426,8 +426,8 @@ void Session::connectionLost()
         m_phase = Phase::Ended;
         return;
     }
-    if (m_everLoggedIn && m_autoReconnect) {
-        if (phase == Phase::LoggedIn) {
+    if (m_autoReconnect && !m_refusedByCamera) {
+        if (phase == Phase::LoggedIn || m_reconnectAttempts == 0) {
             m_reconnectSince = Clock::now();
             m_reconnectAttempts = 0;
         }
@@ -444,6 +444,27 @@ void Session::connectionLost()
         m_loginFailureReported = true;
         emitStatus(SDK_EVENT_LOGIN_FAILED);
     }
+}
+
+void Session::setAutoReconnect(bool enable)
+{
+    m_autoReconnect = enable;
+    if (!enable)
+        return;
+    // The first connection may already have failed before the caller asked for
+    // auto-reconnect (a camera that is still down refuses at once): start over.
+    asio::post(m_strand, [self = shared_from_this()] {
+        {
+            std::lock_guard lock(self->m_eventMutex);
+            if (self->m_closedByUser)
+                return;
+        }
+        if (self->m_phase != Phase::Ended || self->m_refusedByCamera || !self->m_autoReconnect)
+            return;
+        self->m_reconnectSince = Clock::now();
+        self->m_reconnectAttempts = 0;
+        self->scheduleReconnect();
+    });
 }
 
 void Session::scheduleReconnect()

@@ -48,7 +48,10 @@ public:
     // Logout: sends Close, ends everything, and reports nothing more.
     void close();
 
-    void setAutoReconnect(bool enable) { m_autoReconnect = enable; }
+    // With auto-reconnect on, a lost session, or a login whose connection failed
+    // (the camera is still rebooting), is tried again under the same handle
+    // until it succeeds or the give-up time passes. A camera's refusal is final.
+    void setAutoReconnect(bool enable);
     bool loggedIn() const { return m_loggedIn; }
     int loginHandle() const { return m_handle; }
 
@@ -144,7 +147,7 @@ private:
     bool m_closeAfterWrite = false;
     std::uint32_t m_sequence = 0;
     bool m_challengeSeen = false;
-    bool m_everLoggedIn = false;
+    bool m_refusedByCamera = false;
     bool m_loginFailureReported = false;
     Clock::time_point m_lastSent;
     Clock::time_point m_lastReceived;

@@ -48,6 +48,27 @@ TEST_F(MaintenanceTest, RebootGoesDownAndComesBack)
     EXPECT_TRUE(events().waitForAnswer(handle, 1012, kWait));
 }
 
+TEST_F(MaintenanceTest, LoginWhileTheCameraIsStillDownSucceedsOnceItIsBack)
+{
+    auto scenario = healthySite(1);
+    scenario.cameras[0].rebootSeconds = 20;
+    start(std::move(scenario));
+    const int first = loginTo(0);
+    ASSERT_GT(first, 0);
+    ASSERT_EQ(sdk().RebootDVR(first), 0);
+    ASSERT_TRUE(waitUntil([&] { return sdk().SystemControl(first, 1012, 0, "x") != 0; }, kWait));
+
+    // As after a firmware install: a new login while the camera is down, with
+    // auto-reconnect asked for once the handle is known.
+    const int second = sdk().Login(camera(0).address.c_str(), camera(0).port, "admin", "", 0);
+    ASSERT_GT(second, 0);
+    ASSERT_EQ(sdk().SetAutoReconnect(second, 1), 0);
+    ASSERT_TRUE(events().waitForStatus(second, SDK_EVENT_LOGIN_OK, kWait));
+    EXPECT_EQ(sdk().SystemControl(second, 1012, 0, "RESPONSE_PARAM"), 0);
+    EXPECT_TRUE(events().waitForAnswer(second, 1012, kWait));
+    sdk().Logout(second);
+}
+
 TEST_F(MaintenanceTest, RestoreComesBackAtTheFactoryAddressSeenButNotReachable)
 {
     start(healthySite(2));
