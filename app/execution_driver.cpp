@@ -6,6 +6,8 @@
 #include "devices/modify_ip.h"
 #include "devices/report_ctrl.h"
 #include "engine/batch_state.h"
+#include "engine/batch_workers.h"
+#include "engine/messages.h"
 #include "engine/row_update.h"
 #include "platform/dialog_model.h"
 #include "platform/ui_port.h"
@@ -27,20 +29,25 @@ bool needsTickedRows(int slot)
 } // namespace
 
 ExecutionDriver::ExecutionDriver(DialogModel& model, CReportCtrl& list, UiPort& ui,
-                                 BatchState& state, DeviceSearch& search, ModifyIp& modifyIp)
-    : m_model(model), m_list(list), m_ui(ui), m_state(state), m_search(search), m_modifyIp(modifyIp)
+                                 BatchState& state, DeviceSearch& search, ModifyIp& modifyIp,
+                                 DriverServices services)
+    : m_model(model), m_list(list), m_ui(ui), m_state(state), m_search(search),
+      m_modifyIp(modifyIp), m_services(services), m_apply(state)
 {
 }
+
+ExecutionDriver::~ExecutionDriver() = default;
 
 void ExecutionDriver::execute()
 {
     if (m_model.checked(ctl::UpgradeTick) && m_model.text(ctl::FirmwarePath).empty()) {
-        m_ui.showMessage(std::u16string(currentText(m_state, TextId::SelectUpgradeFileFirst)));
+        tell(text(TextId::SelectUpgradeFileFirst));
         return;
     }
     clearApplyList();
     enablePanel(false);
     m_running = true;
+    m_failedSinceExecute = 0;
     m_list.setSortable(false);
     runNextFrom(SlotSearch);
 }
@@ -59,7 +66,7 @@ void ExecutionDriver::runNextFrom(int slot)
 void ExecutionDriver::startInstruction(int slot)
 {
     if (needsTickedRows(slot) && m_tickedCount == 0) {
-        m_ui.showMessage(std::u16string(currentText(m_state, TextId::SelectDeviceFirst)));
+        tell(text(TextId::SelectDeviceFirst));
         finishSequence();
         return;
     }
@@ -70,25 +77,41 @@ void ExecutionDriver::startInstruction(int slot)
     case SlotModifyIp:
         m_modifyIp.start();
         break;
+    case SlotUpgrade:
+        startUpgrade();
+        break;
+    case SlotTimeSync:
+        showAction(TextId::ActionSettingTime);
+        startMaintenance(TM_TIMESYNC);
+        break;
+    case SlotFormatSd1:
+    case SlotFormatSd2:
+    case SlotFormatUsb:
+        startFormat(slot - SlotFormatSd1 + 1);
+        break;
+    case SlotRestore:
+        showAction(TextId::Restoring);
+        startMaintenance(TM_RESTORE);
+        break;
+    case SlotReboot:
+        showAction(TextId::ActionRebooting);
+        startMaintenance(TM_REBOOT);
+        break;
+    case SlotOtherSettings:
+        startOtherSettings();
+        break;
     default:
-        startEngineInstruction(slot);
+        finishSequence();
         break;
     }
-}
-
-void ExecutionDriver::startEngineInstruction(int /*slot*/)
-{
-    // The engine's instructions are not driven from the main window yet; the
-    // sequence ends here rather than waiting for a completion that never comes.
-    finishSequence();
 }
 
 void ExecutionDriver::finishSequence()
 {
     m_running = false;
+    m_applying = false;
     m_list.setSortable(true);
-    m_model.setText(ctl::CurrentAction,
-                    std::u16string(currentText(m_state, TextId::ActionComplete)));
+    showAction(TextId::ActionComplete);
     enablePanel(true);
     clearApplyList();
 }
@@ -99,10 +122,55 @@ void ExecutionDriver::onModifyIpDone()
     runNextFrom(SlotUpgrade);
 }
 
-LPARAM ExecutionDriver::onCompletion(std::uint32_t /*message*/, WPARAM /*wParam*/,
-                                     LPARAM /*lParam*/)
+void ExecutionDriver::stopApplyThreads()
 {
-    return 0;
+    m_apply.stopAll();
+}
+
+bool ExecutionDriver::anyTickedFrom(int slot) const
+{
+    for (int next = std::max(slot, 0); next < kInstructionCount; ++next) {
+        if (m_model.checked(kInstructions[next].checkBoxId))
+            return true;
+    }
+    return false;
+}
+
+std::vector<_DEVICERECORD*> ExecutionDriver::tickedRecords() const
+{
+    std::vector<_DEVICERECORD*> records;
+    for (int row = 0; row < m_list.rowCount(); ++row) {
+        if (!m_list.isTicked(row))
+            continue;
+        if (_DEVICERECORD* record = m_list.deviceOfRow(row))
+            records.push_back(record);
+    }
+    return records;
+}
+
+int ExecutionDriver::language() const
+{
+    return m_state.languageIndex.load();
+}
+
+std::u16string ExecutionDriver::text(TextId id) const
+{
+    return std::u16string(currentText(m_state, id));
+}
+
+void ExecutionDriver::showAction(TextId id)
+{
+    m_model.setText(ctl::CurrentAction, text(id));
+}
+
+bool ExecutionDriver::ask(const std::u16string& question)
+{
+    return m_ui.askYesNo(question);
+}
+
+void ExecutionDriver::tell(const std::u16string& message)
+{
+    m_ui.showMessage(message);
 }
 
 void ExecutionDriver::enablePanel(bool enabled)

@@ -3,6 +3,7 @@
 #include "app/execution_driver.h"
 #include "app/instruction_table.h"
 #include "app/instruction_ticks.h"
+#include "app/language_texts.h"
 #include "app/main_controls.h"
 #include "devices/device_search.h"
 #include "devices/discovery_host.h"
@@ -97,7 +98,7 @@ struct CVexloDlg::Impl : public ReportObserver, public DiscoveryHost
     void showCurrentAction(std::u16string_view text) override;
     void enableSearchButton(bool enabled) override;
     void repaint() override { frontEnd.repaint(); }
-    void searchReachedExpected() override { driver.runNextFrom(SlotModifyIp); }
+    void searchReachedExpected() override;
     void finishSequence() override { driver.finishSequence(); }
 
     void initDialog();
@@ -116,6 +117,7 @@ struct CVexloDlg::Impl : public ReportObserver, public DiscoveryHost
     void onFirmwarePathEdited();
     void onPlayTicked();
     void onSetIp();
+    void setLanguage(int language);
     void onRowUpdate(const UiMessage& message);
     int rowOf(const _DEVICERECORD* record) const;
     void close();
@@ -141,6 +143,7 @@ struct CVexloDlg::Impl : public ReportObserver, public DiscoveryHost
     std::uint32_t formatTimeoutMs = 0;
     bool initialised = false;
     bool closed = false;
+    std::function<void()> afterSearch;
 
     // The firmware path as edit 1005 shows it, for UploadThread.
     std::mutex firmwarePathMutex;
@@ -155,7 +158,7 @@ CVexloDlg::Impl::Impl(UiPort& uiPort, FrontEnd& front, MainWindowOptions windowO
       search(ui, list, state, *this),
       modifyIp(ui, list, state, *this, search, profile.main,
                options.pcAddress ? options.pcAddress : PcAddressSource(&hostIPv4Address)),
-      driver(model, list, ui, state, search, modifyIp),
+      driver(model, list, ui, state, search, modifyIp, DriverServices{frontEnd, workers, profile}),
       workers(state, [this] { return firmwarePath(); })
 {
     addMainWindowControls(model);
@@ -290,6 +293,30 @@ void CVexloDlg::Impl::onControl(int id, ControlEvent event)
     case ctl::DirectModifyIp:
         driver.startInstruction(SlotModifyIp);
         return;
+    case ctl::DirectFormatSd1:
+        driver.startInstruction(SlotFormatSd1);
+        return;
+    case ctl::DirectFormatSd2:
+        driver.startInstruction(SlotFormatSd2);
+        return;
+    case ctl::DirectFormatUsb:
+        driver.startInstruction(SlotFormatUsb);
+        return;
+    case ctl::DirectRestore:
+        driver.startInstruction(SlotRestore);
+        return;
+    case ctl::DirectReboot:
+        driver.startInstruction(SlotReboot);
+        return;
+    case ctl::DirectTimeSync:
+        driver.startInstruction(SlotTimeSync);
+        return;
+    case ctl::ChineseRadio:
+        setLanguage(kLanguageChinese);
+        return;
+    case ctl::EnglishRadio:
+        setLanguage(kLanguageEnglish);
+        return;
     case ctl::PlayTickedButton:
         onPlayTicked();
         return;
@@ -365,6 +392,25 @@ void CVexloDlg::Impl::onSetIp()
     CSettingIPDlg dialog(profile, configDir);
     dialog.onInitDialog();
     frontEnd.runSetIpDialog(dialog);
+}
+
+void CVexloDlg::Impl::searchReachedExpected()
+{
+    if (afterSearch)
+        afterSearch();
+    driver.runNextFrom(SlotModifyIp);
+}
+
+void CVexloDlg::Impl::setLanguage(int language)
+{
+    if (language != kLanguageChinese && language != kLanguageEnglish)
+        return;
+    model.setChecked(ctl::ChineseRadio, language == kLanguageChinese);
+    model.setChecked(ctl::EnglishRadio, language == kLanguageEnglish);
+    if (state.languageIndex.load() == language)
+        return;
+    state.languageIndex = language;
+    applyLanguageTexts(model, list, language);
 }
 
 void CVexloDlg::Impl::tickChanged(int /*row*/, int oldState, int newState)
@@ -447,6 +493,7 @@ void CVexloDlg::Impl::close()
     closed = true;
     ui.killTimer(kSearchTimerId);
     ui.killTimer(kVerifyTimerId);
+    driver.stopApplyThreads();
     if (initialised)
         workers.stop();
 }
@@ -552,6 +599,46 @@ void CVexloDlg::onTimer(std::uint32_t timerId)
     default:
         break;
     }
+}
+
+void CVexloDlg::setLanguage(int language)
+{
+    m_impl->setLanguage(language);
+}
+
+int CVexloDlg::language() const
+{
+    return m_impl->state.languageIndex.load();
+}
+
+void CVexloDlg::setExpectedDeviceCountForRun(int count)
+{
+    const int expected = std::clamp(count, 1, kMaxExpectedCount);
+    m_impl->model.setSelection(ctl::ExpectedCountCombo, expected - 1);
+    m_impl->expectedCount = expected;
+}
+
+bool CVexloDlg::setFormatTimeoutForRun(int minutes)
+{
+    for (std::size_t index = 0; index < std::size(kFormatTimeoutMinutes); ++index) {
+        if (decimalOf(std::u16string(kFormatTimeoutMinutes[index])) != minutes)
+            continue;
+        m_impl->model.setSelection(ctl::FormatTimeoutCombo, static_cast<int>(index));
+        m_impl->formatTimeoutMs = static_cast<std::uint32_t>(minutes) * kMinuteMs;
+        m_impl->workers.setFormatTimeoutMs(m_impl->formatTimeoutMs);
+        return true;
+    }
+    return false;
+}
+
+void CVexloDlg::setAfterSearch(std::function<void()> hook)
+{
+    m_impl->afterSearch = std::move(hook);
+}
+
+int CVexloDlg::failedSinceExecute() const
+{
+    return m_impl->driver.failedSinceExecute();
 }
 
 bool CVexloDlg::running() const

@@ -64,6 +64,27 @@ public:
     // 1002, 1003, 1022, 1029..1035): routed like a click would be.
     void onCommand(int id);
 
+    // The language of the main window (0 Chinese, 1 English), as the hidden
+    // radio buttons 1063 and 1064 switch it: the texts are rewritten in their
+    // fixed order; the current-action line and the cells already shown keep
+    // theirs. Any other index, or the language in force, changes nothing.
+    void setLanguage(int language);
+    int language() const;
+
+    // Settings for this run only, as the command line gives them: shown in
+    // combos 1020 and 1038 and used, but not stored in config.dat. The count
+    // is kept within 1..250; a timeout that combo 1038 does not offer is
+    // refused (false).
+    void setExpectedDeviceCountForRun(int count);
+    bool setFormatTimeoutForRun(int minutes);
+
+    // Called when a search has listed the expected number of devices, before
+    // the next ticked instruction starts (the command line's --only).
+    void setAfterSearch(std::function<void()> hook);
+
+    // Devices that the summaries counted as failed since the last Execute.
+    int failedSinceExecute() const;
+
     // State the front ends and tests read.
     bool running() const;
     int expectedDeviceCount() const;

@@ -1,0 +1,135 @@
+// Whole instruction sequences through the device library, over loopback
+// sockets, against in-process simulated cameras.
+#include "main_window_fixture.h"
+
+#include "app/main_controls.h"
+#include "devices/report_ctrl.h"
+#include "ipcsim/address.h"
+#include "ipcsim/firmware.h"
+#include "ipcsim/scenario.h"
+#include "ipcsim/site.h"
+#include "netsdk/net_sdk.h"
+#include "platform/codepage.h"
+#include "platform/tick.h"
+#include "sdk/backend.h"
+
+#include <unistd.h>
+
+namespace ctl = vexlo::ctl;
+namespace sim = vexlo::ipcsim;
+using Texts = std::vector<std::u16string>;
+
+namespace {
+
+class DriverSiteTest : public MainWindowTest
+{
+protected:
+    static constexpr double kSiteTimeScale = 50;
+
+    void SetUp() override { vexlo::setTimeScaleForTesting(kSiteTimeScale); }
+
+    void TearDown() override
+    {
+        if (window)
+            window->onClose();
+        window.reset();
+        vexlo::sdk::installDeviceLibrary(m_previous);
+        m_sdk.reset();
+        m_site.reset();
+    }
+
+    static std::vector<sim::CameraSpec> cameras(int count)
+    {
+        std::vector<sim::CameraSpec> list;
+        for (int n = 1; n <= count; ++n) {
+            auto camera = sim::makeCamera("DRV000" + std::to_string(n), "127.0.0.2");
+            camera.rebootSeconds = 3;
+            camera.formatSeconds = 2;
+            camera.firmwareCheckSeconds = 3;
+            list.push_back(camera);
+        }
+        return list;
+    }
+
+    // Cameras on 127.A.2.n, A chosen from the process id, moving on when a
+    // bind fails.
+    void startSite(std::vector<sim::CameraSpec> list)
+    {
+        for (int attempt = 0;; ++attempt) {
+            const int subnet = 100 + static_cast<int>((::getpid() + attempt * 11) % 50);
+            sim::Scenario scenario;
+            scenario.cameras = list;
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                auto& camera = scenario.cameras[i];
+                camera.address = "127." + std::to_string(subnet) + ".2." + std::to_string(i + 1);
+                camera.mac = sim::macForAddress(*sim::parseIpv4(camera.address));
+            }
+            sim::SiteOptions options;
+            options.searchPort = 0;
+            auto site = std::make_unique<sim::Site>(scenario, options);
+            try {
+                site->start();
+            } catch (const sim::SiteError&) {
+                if (attempt < 5)
+                    continue;
+                throw;
+            }
+            m_site = std::move(site);
+            break;
+        }
+        vexlo::netsdk::NetSdkOptions options;
+        options.searchPort = m_site->searchPort();
+        m_sdk = std::make_unique<vexlo::netsdk::NetSdk>(options);
+        m_previous = vexlo::sdk::installDeviceLibrary(m_sdk.get());
+    }
+
+    void openWith(int expected, std::initializer_list<int> ticks)
+    {
+        open();
+        tickOnly(ticks);
+        window->model().userSelect(ctl::ExpectedCountCombo, expected - 1);
+    }
+
+    std::unique_ptr<sim::Site> m_site;
+    std::unique_ptr<vexlo::netsdk::NetSdk> m_sdk;
+    vexlo::sdk::DeviceLibrary* m_previous = nullptr;
+};
+
+} // namespace
+
+TEST_F(DriverSiteTest, SearchAndUpgradeOfThreeWithoutFailuresShowNoBox)
+{
+    startSite(cameras(3));
+    const auto firmware = directory / "v6.bin";
+    sim::makeFirmwareFile(firmware, "V6.0.0", 64 * 1024);
+    openWith(3, {1059, 1041});
+    window->model().userEditText(ctl::FirmwarePath, vexlo::utf8ToUtf16(firmware.string()));
+
+    window->model().userClick(ctl::ExecuteButton);
+    ASSERT_TRUE(waitForFinish());
+    EXPECT_TRUE(questions.empty());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(column(5), Texts(3, u"V6.0.0"));
+    EXPECT_EQ(column(6), Texts(3, u"升级成功"));
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(window->deviceList().cell(row, 5)->textColour, vexlo::rgb(0, 200, 0));
+    EXPECT_EQ(text(ctl::SuccessCount), u"3");
+    EXPECT_EQ(text(ctl::FailureCount), u"0");
+    EXPECT_EQ(window->failedSinceExecute(), 0);
+    EXPECT_TRUE(window->model().enabled(ctl::ExecuteButton));
+}
+
+TEST_F(DriverSiteTest, FormatFailureAskedThenTheRebootRuns)
+{
+    auto list = cameras(2);
+    list[1].storage.sd1 = 0; // no card: not mounted
+    startSite(list);
+    openWith(2, {1059, 1042, 1060});
+
+    window->model().userClick(ctl::ExecuteButton);
+    ASSERT_TRUE(waitForFinish());
+    EXPECT_EQ(questions, Texts{u"SD1 格式化完成, 总共:2，成功:1 失败:1。是否继续操作？"});
+    EXPECT_TRUE(boxes.empty()) << vexlo::utf16ToUtf8(boxes.empty() ? u"" : boxes[0]);
+    EXPECT_EQ(column(6), Texts(2, u"重启设备成功"));
+    EXPECT_EQ(window->failedSinceExecute(), 1);
+}

@@ -1,0 +1,357 @@
+// vexlo-cli against the vexlo-ipcsim program: one site of a healthy and a
+// faulty camera per instruction, both programs at a high time scale.
+#include "child_process.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kTimeScale = "50";
+constexpr auto kRunLimit = 120s;
+
+std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream stream(text);
+    while (std::getline(stream, part, separator))
+        parts.push_back(part);
+    if (!text.empty() && text.back() == separator && separator == '\t')
+        parts.emplace_back();
+    return parts;
+}
+
+struct CliRun
+{
+    int status = -1;
+    std::vector<std::string> lines;
+    std::string errors;
+
+    bool has(const std::string& line) const
+    {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    std::vector<std::string> starting(const std::string& kind) const
+    {
+        std::vector<std::string> found;
+        for (const std::string& line : lines) {
+            if (line.rfind(kind + "\t", 0) == 0 || line == kind)
+                found.push_back(line);
+        }
+        return found;
+    }
+    // The device line of `serial`, split into its seven fields after "device".
+    std::vector<std::string> device(const std::string& serial) const
+    {
+        for (const std::string& line : starting("device")) {
+            auto fields = split(line, '\t');
+            fields.resize(8);
+            if (fields[3] == serial)
+                return std::vector<std::string>(fields.begin() + 1, fields.end());
+        }
+        return {};
+    }
+    std::string status6(const std::string& serial) const
+    {
+        const auto fields = device(serial);
+        return fields.size() == 7 ? fields[6] : "<not listed>";
+    }
+};
+
+std::string dump(const CliRun& run)
+{
+    std::string text = "exit " + std::to_string(run.status) + "\n";
+    for (const std::string& line : run.lines) {
+        if (line.rfind("row\t", 0) != 0)
+            text += line + "\n";
+    }
+    return text + run.errors;
+}
+
+class CliEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/vexlo-cli-XXXXXX";
+        m_directory = ::mkdtemp(pattern);
+    }
+
+    void TearDown() override
+    {
+        m_site.stop();
+        fs::remove_all(m_directory);
+    }
+
+    // Starts vexlo-ipcsim with these cameras (JSON objects without address),
+    // numbered 127.A.3.1, .2, ... with A chosen from the process id.
+    void startSite(const std::vector<std::string>& cameras)
+    {
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            m_subnet = 60 + static_cast<int>((::getpid() + attempt * 13) % 40);
+            std::ofstream scenario(m_directory / "site.json");
+            scenario << "{\"cameras\": [";
+            for (std::size_t i = 0; i < cameras.size(); ++i) {
+                scenario << (i ? "," : "") << "{\"address\": \"" << address(static_cast<int>(i) + 1)
+                         << "\", \"rebootSeconds\": 3, \"formatSeconds\": 2, "
+                            "\"firmwareCheckSeconds\": 3, "
+                         << cameras[i] << "}";
+            }
+            scenario << "]}";
+            scenario.close();
+            m_site.stop();
+            ASSERT_TRUE(m_site.start({VEXLO_IPCSIM_PATH, "--scenario",
+                                      (m_directory / "site.json").string(), "--search-port", "0"},
+                                     {{"VEXLO_TIME_SCALE", kTimeScale}},
+                                     m_directory / "ipcsim.err"));
+            const auto ready = m_site.readLine(20s);
+            if (ready && ready->rfind("ready ", 0) == 0) {
+                m_port = ready->substr(6);
+                return;
+            }
+        }
+        FAIL() << "vexlo-ipcsim did not start";
+    }
+
+    std::string address(int host) const
+    {
+        return "127." + std::to_string(m_subnet) + ".3." + std::to_string(host);
+    }
+
+    std::string firmware(const std::string& version)
+    {
+        const fs::path file = m_directory / (version + ".bin");
+        ChildProcess maker;
+        EXPECT_TRUE(maker.start(
+            {VEXLO_IPCSIM_PATH, "make-firmware", version, file.string(), "--size", "65536"}, {},
+            m_directory / "make.err"));
+        maker.readAll(20s);
+        EXPECT_EQ(maker.wait(20s), 0);
+        return file.string();
+    }
+
+    CliRun cli(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), {VEXLO_CLI_PATH, "--search-port", m_port, "--config",
+                                             m_directory.string()});
+        ChildProcess program;
+        CliRun run;
+        const bool started = program.start(
+            arguments, {{"VEXLO_TIME_SCALE", kTimeScale}, {"VEXLO_HOST_ADDRESS", address(100)}},
+            m_directory / "cli.err");
+        EXPECT_TRUE(started);
+        if (!started)
+            return run;
+        run.lines = split(program.readAll(kRunLimit), '\n');
+        run.status = program.wait(5s).value_or(-1);
+        std::ifstream errors(m_directory / "cli.err");
+        run.errors.assign(std::istreambuf_iterator<char>(errors), {});
+        return run;
+    }
+
+    fs::path m_directory;
+    ChildProcess m_site;
+    std::string m_port;
+    int m_subnet = 0;
+};
+
+const std::string kHealthy = R"("serial": "OK0001")";
+
+std::string faulty(const std::string& more)
+{
+    return R"("serial": "BAD0001", )" + more;
+}
+
+} // namespace
+
+TEST_F(CliEndToEnd, SearchListsCamerasButNeverARecorder)
+{
+    startSite({kHealthy, faulty(R"("type": "NVR")"), R"("serial": "OK0002")"});
+    const CliRun run = cli({"--search", "--expect", "2"});
+    EXPECT_EQ(run.status, 0) << dump(run);
+    EXPECT_EQ(run.starting("action"),
+              (std::vector<std::string>{"action\t正在搜索", "action\t执行结束"}));
+    ASSERT_EQ(run.starting("device").size(), 2u) << dump(run);
+    EXPECT_EQ(run.device("OK0001"), (std::vector<std::string>{address(1), run.device("OK0001")[1],
+                                                              "OK0001", "IPC", "", "", ""}));
+    EXPECT_TRUE(run.device("BAD0001").empty());
+    // done comes right before the device lines.
+    EXPECT_EQ(run.lines[run.lines.size() - 3], "done");
+}
+
+TEST_F(CliEndToEnd, SearchShortOfTheExpectedCountFails)
+{
+    startSite({kHealthy});
+    const CliRun run = cli({"--search", "--expect", "2", "--answer", "no"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("ask\t搜索到的IPC数量与设备升级数量不一致，是否继续搜索？\tno"))
+        << dump(run);
+    EXPECT_EQ(run.starting("device").size(), 1u);
+}
+
+TEST_F(CliEndToEnd, ModifyIpStopsWhenACameraIgnoresIt)
+{
+    startSite({kHealthy, faulty(R"("faults": {"refuseModifyIp": true})")});
+    const CliRun run = cli({"--modify-ip", "--expect", "2", "--sync-time"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("box\t设备IP修改失败，升级停止")) << dump(run);
+    EXPECT_EQ(run.status6("BAD0001"), "修改IP失败");
+    EXPECT_EQ(run.status6("OK0001"), "修改IP成功");
+    EXPECT_FALSE(run.has("action\t正在设置时间")); // the run stopped
+}
+
+TEST_F(CliEndToEnd, ModifyIpOfHealthyCamerasGoesOn)
+{
+    startSite({kHealthy, R"("serial": "OK0002")"});
+    const CliRun run = cli({"--modify-ip", "--expect", "2"});
+    EXPECT_EQ(run.status, 0) << dump(run);
+    EXPECT_EQ(run.status6("OK0001"), "修改IP成功");
+    EXPECT_EQ(run.status6("OK0002"), "修改IP成功");
+}
+
+TEST_F(CliEndToEnd, UpgradeReportsTheRefusedFirmware)
+{
+    startSite({kHealthy, faulty(R"("faults": {"refuseFirmware": true})")});
+    const std::string file = firmware("V6.0.0");
+    const CliRun run = cli({"--expect", "2", "--upgrade", file});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("ask\t升级完成, 总共:2, 成功:1, 失败:1。是否播放视频来找出这些设备?\tno"))
+        << dump(run);
+    EXPECT_TRUE(run.has("row\tOK0001\t4\tV5.2.0"));
+    EXPECT_TRUE(run.has("row\tOK0001\t5\tV6.0.0"));
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t升级成功"));
+    EXPECT_EQ(run.device("OK0001")[5], "V6.0.0");
+    EXPECT_EQ(run.status6("OK0001"), "升级成功");
+    EXPECT_EQ(run.status6("BAD0001"), "该文件不能升级");
+}
+
+TEST_F(CliEndToEnd, UpgradeOfTheHealthyCameraOnlySucceedsInEnglish)
+{
+    startSite({kHealthy, faulty(R"("faults": {"refuseFirmware": true})")});
+    const std::string file = firmware("V6.0.0");
+    const CliRun run =
+        cli({"--expect", "2", "--upgrade", file, "--only", "OK0001", "--lang", "en"});
+    EXPECT_EQ(run.status, 0) << dump(run);
+    EXPECT_TRUE(run.starting("ask").empty());
+    EXPECT_EQ(
+        run.starting("action"),
+        (std::vector<std::string>{"action\tSearching", "action\tUpgrading", "action\tComplete"}));
+    EXPECT_EQ(run.status6("OK0001"), "upgrade scuccess");
+    EXPECT_EQ(run.status6("BAD0001"), "");
+}
+
+TEST_F(CliEndToEnd, TimeSyncCountsTheRefusal)
+{
+    startSite({kHealthy, faulty(R"("faults": {"refuseCodes": [1005]})")});
+    const CliRun run = cli({"--expect", "2", "--sync-time"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("box\t同步时间完成, 总共:2，成功:1 失败:1。")) << dump(run);
+    EXPECT_EQ(run.status6("OK0001"), "同步时间成功");
+    EXPECT_EQ(run.status6("BAD0001"), "同步时间失败");
+}
+
+TEST_F(CliEndToEnd, FormatsOfTheThreeDisks)
+{
+    startSite({R"("serial": "OK0001", "storage": {"sd1": 1000, "sd2": 2000, "usb": 3000})",
+               faulty(R"("storage": {"sd1": 0, "sd2": 0, "usb": 0})")});
+    const CliRun run = cli({"--expect", "2", "--format", "sd1", "--format", "sd2", "--format",
+                            "usb", "--answer", "yes"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("ask\tSD1 格式化完成, 总共:2，成功:1 失败:1。是否继续操作？\tyes"))
+        << dump(run);
+    EXPECT_TRUE(run.has("ask\tSD2 格式化完成, 总共:2，成功:1 失败:1。是否继续操作？\tyes"));
+    EXPECT_TRUE(run.has("box\tUSB 格式化完成, 总共:2，成功:1 失败:1。"));
+    for (const char* action :
+         {"action\t正在格式化SD1", "action\t正在格式化SD2", "action\t正在格式化USB"})
+        EXPECT_TRUE(run.has(action)) << action;
+    EXPECT_EQ(run.status6("OK0001"), "USB格式化成功");
+    EXPECT_EQ(run.status6("BAD0001"), "USB 未挂载");
+}
+
+TEST_F(CliEndToEnd, FormatQuestionAnsweredNoStopsTheRun)
+{
+    startSite({kHealthy, faulty(R"("storage": {"sd1": 0})")});
+    const CliRun run = cli({"--expect", "2", "--format", "sd1", "--reboot"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("ask\tSD1 格式化完成, 总共:2，成功:1 失败:1。是否继续操作？\tno"));
+    EXPECT_FALSE(run.has("action\t正在重启设备"));
+}
+
+TEST_F(CliEndToEnd, RestoreOfACameraThatRefusesTheLogin)
+{
+    startSite({kHealthy, faulty(R"("faults": {"loginRefused": true})")});
+    const CliRun run = cli({"--expect", "2", "--restore"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("box\t恢复出厂设置完成, 总共:2，成功:1 失败:1。")) << dump(run);
+    EXPECT_EQ(run.status6("OK0001"), "恢复出厂设置成功");
+}
+
+TEST_F(CliEndToEnd, RebootOfACameraThatRefusesTheLogin)
+{
+    startSite({kHealthy, faulty(R"("faults": {"loginRefused": true})")});
+    const CliRun run = cli({"--expect", "2", "--reboot", "--lang", "en"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("box\tFinished rebooting the devices，Success:1 Failed:1。")) << dump(run);
+    EXPECT_EQ(run.status6("OK0001"), "reboot device OK");
+
+    const CliRun healthy = cli({"--expect", "2", "--reboot", "--only", "OK0001"});
+    EXPECT_EQ(healthy.status, 0) << dump(healthy);
+    EXPECT_TRUE(healthy.starting("box").empty());
+}
+
+TEST_F(CliEndToEnd, OtherSettingsFailForACameraThatRefusesTheLogin)
+{
+    startSite({kHealthy, faulty(R"("faults": {"loginRefused": true})")});
+    const CliRun run = cli({"--expect", "2", "--other-settings"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("action\t其它设置")) << dump(run);
+    EXPECT_EQ(run.status6("BAD0001"), "登录设备失败");
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t登录设备成功"));
+
+    const CliRun healthy = cli({"--expect", "2", "--other-settings", "--only", "OK0001"});
+    EXPECT_EQ(healthy.status, 0) << dump(healthy);
+}
+
+TEST_F(CliEndToEnd, BadOptionsExitWithTwo)
+{
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--format", "floppy"},
+          {"--expect", "0"},
+          {"--answer"},
+          {"--restore", "--other-settings"},
+          {"--format-timeout", "11"},
+          {"--lang", "fr"},
+          {"--search-port", "http"},
+          {"--bogus"}}) {
+        ChildProcess program;
+        std::vector<std::string> argv{VEXLO_CLI_PATH};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        ASSERT_TRUE(program.start(argv, {}, m_directory / "bad.err"));
+        EXPECT_EQ(program.readAll(10s), "");
+        EXPECT_EQ(program.wait(10s), 2) << arguments[0];
+        std::ifstream errors(m_directory / "bad.err");
+        const std::string message{std::istreambuf_iterator<char>(errors), {}};
+        EXPECT_EQ(message.rfind("vexlo-cli: ", 0), 0u) << message;
+    }
+}
+
+TEST_F(CliEndToEnd, HelpNamesEveryOption)
+{
+    ChildProcess program;
+    ASSERT_TRUE(program.start({VEXLO_CLI_PATH, "--help"}, {}, m_directory / "help.err"));
+    const std::string help = program.readAll(10s);
+    EXPECT_EQ(program.wait(10s), 0);
+    for (const char* option :
+         {"--expect", "--search", "--modify-ip", "--upgrade", "--sync-time", "--format ",
+          "--format-timeout", "--restore", "--reboot", "--other-settings", "--config", "--lang",
+          "--answer", "--only", "--search-port", "--lan", "VEXLO_SEARCH_PORT", "--help"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+}
