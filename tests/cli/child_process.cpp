@@ -75,6 +75,9 @@ bool ChildProcess::start(const std::vector<std::string>& arguments,
     }
     m_pid = pid;
     m_output = pipeEnds[0];
+    // A restarted child begins with nothing read and its output still open.
+    m_ended = false;
+    m_buffer.clear();
     return true;
 }
 

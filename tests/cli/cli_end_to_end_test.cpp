@@ -118,7 +118,8 @@ protected:
                 return;
             }
         }
-        FAIL() << "vexlo-ipcsim did not start";
+        std::ifstream errors(m_directory / "ipcsim.err");
+        FAIL() << "vexlo-ipcsim did not start: " << std::string(std::istreambuf_iterator<char>(errors), {});
     }
 
     std::string address(int host) const
