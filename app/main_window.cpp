@@ -21,6 +21,7 @@
 #include "profile/profile_file.h"
 #include "sdk/netsdk.h"
 #include "sdk/player.h"
+#include "settings/other_set_dlg.h"
 
 #include <algorithm>
 #include <mutex>
@@ -132,6 +133,7 @@ struct CVexloDlg::Impl : public ReportObserver, public DiscoveryHost
 
     DialogModel model;
     CReportCtrl list;
+    COtherSetDlg settings;
     BatchState state;
     DeviceSearch search;
     ModifyIp modifyIp;
@@ -155,7 +157,7 @@ CVexloDlg::Impl::Impl(UiPort& uiPort, FrontEnd& front, MainWindowOptions windowO
       configDir(options.configDirectory.empty() ? vexlo::configDirectory()
                                                 : options.configDirectory),
       profile(options.profile ? *options.profile : processProfile()),
-      search(ui, list, state, *this),
+      settings(profile, configDir, ui), search(ui, list, state, *this),
       modifyIp(ui, list, state, *this, search, profile.main,
                options.pcAddress ? options.pcAddress : PcAddressSource(&hostIPv4Address)),
       driver(model, list, ui, state, search, modifyIp, DriverServices{frontEnd, workers, profile}),
@@ -178,6 +180,7 @@ void CVexloDlg::Impl::initDialog()
     list.setSortable(true);
     showTotalCount(0);
     showTickedCount(0);
+    settings.onInitDialog(COtherSetDlg::kClientWidth, COtherSetDlg::kClientHeight);
     fillCombos();
     model.setChecked(ctl::ChineseRadio, true);
     loadSettings();
@@ -233,11 +236,12 @@ void CVexloDlg::Impl::applyFirstRunDefaults()
 
 void CVexloDlg::Impl::applyStoredSettings()
 {
-    const MainSettings& settings = profile.main;
-    model.setSelection(ctl::ExpectedCountCombo, settings.expectedCountIndex);
-    model.setSelection(ctl::FormatTimeoutCombo, settings.formatTimeoutIndex);
+    const MainSettings& stored = profile.main;
+    model.setSelection(ctl::ExpectedCountCombo, stored.expectedCountIndex);
+    model.setSelection(ctl::FormatTimeoutCombo, stored.formatTimeoutIndex);
     for (const InstructionSlot& slot : kInstructions)
-        model.setChecked(slot.checkBoxId, settings.*slot.storedTick != 0);
+        model.setChecked(slot.checkBoxId, stored.*slot.storedTick != 0);
+    settings.LoadFromProfile();
     // Taken from what the combos show, without clamping: an index that
     // selects nothing leaves the count 0, and the next search ends at once.
     expectedCount = decimalOf(model.selectedText(ctl::ExpectedCountCombo));
@@ -321,6 +325,7 @@ void CVexloDlg::Impl::onControl(int id, ControlEvent event)
         onPlayTicked();
         return;
     case ctl::OtherSettingsButton:
+        settings.show();
         frontEnd.showSettingsWindow();
         return;
     case ctl::SetIpButton:
@@ -535,6 +540,11 @@ CReportCtrl& CVexloDlg::deviceList()
     return m_impl->list;
 }
 
+COtherSetDlg& CVexloDlg::settingsWindow()
+{
+    return m_impl->settings;
+}
+
 bool CVexloDlg::onListCheckBoxClick(int row)
 {
     return m_impl->list.clickCheckBox(row, m_impl->driver.running());
@@ -575,6 +585,8 @@ LPARAM CVexloDlg::onMessage(const UiMessage& message)
     case WM_ROW_UPDATE:
         m_impl->onRowUpdate(message);
         return 0;
+    case COtherSetDlg::WM_SHOW_PAGE:
+        return m_impl->settings.onMessage(message);
     case WM_MODIFYIP_DONE:
         m_impl->frontEnd.repaint();
         m_impl->driver.onModifyIpDone();

@@ -22,6 +22,7 @@ struct BatchState;
 namespace vexlo {
 
 struct ConfigProfile;
+class COtherSetDlg;
 
 struct MainWindowOptions
 {
@@ -44,6 +45,9 @@ public:
 
     DialogModel& model();
     CReportCtrl& deviceList();
+    // The settings window, created hidden by onInitDialog and shown by button
+    // 1073; it lives as long as the main window.
+    COtherSetDlg& settingsWindow();
 
     // The list's user events. A mouse press on a row's check box goes through
     // onListCheckBoxClick, which refuses it while a sequence runs.

@@ -40,6 +40,10 @@ public:
     static constexpr std::uint32_t WM_SHOW_PAGE = 1031;
     static constexpr int kPageLeft = 200; // pages sit right of the tree
     static constexpr int kMotionPageIndex = 10;
+    // The client area of the 604 × 326 dialog-unit template at the classic
+    // dialog base units (6 × 13 pixels per 4 × 8 units).
+    static constexpr int kClientWidth = 604 * 6 / 4;
+    static constexpr int kClientHeight = 326 * 13 / 8;
 
     COtherSetDlg(ConfigProfile& profile, std::filesystem::path configDirectory, UiPort& ui,
                  std::function<DateTimeValue()> now = {});

@@ -8,6 +8,10 @@
 #include "engine/messages.h"
 #include "platform/codepage.h"
 #include "profile/profile_file.h"
+#include "settings/other_set_dlg.h"
+#include "settings/settings_page.h"
+
+#include <cstdio>
 
 namespace ctl = vexlo::ctl;
 namespace fs = std::filesystem;
@@ -360,4 +364,38 @@ TEST_F(MainWindowTest, ModifyIpWithNothingTickedAsksForADevice)
     EXPECT_EQ(boxes, std::vector<std::u16string>{u"请先选择设备!"});
     EXPECT_EQ(text(ctl::CurrentAction), u"执行结束");
     EXPECT_TRUE(library.modifyCalls().empty());
+}
+
+TEST_F(MainWindowTest, SettingsWindowIsCreatedHiddenLoadedAndShownByItsButton)
+{
+    writeProfile(directory, [](vexlo::ConfigProfile& p) {
+        p.main.expectedCountIndex = 23;
+        std::snprintf(p.lan.ipAddress, sizeof p.lan.ipAddress, "%s", "127.0.9.7");
+    });
+    open();
+    vexlo::COtherSetDlg& settings = window->settingsWindow();
+    EXPECT_FALSE(settings.visible());
+    EXPECT_EQ(settings.shownPage(), 0);
+    // Every page took its controls from the loaded file.
+    EXPECT_EQ(settings.page(0).model().text(1080), u"127.0.9.7");
+
+    window->model().userClick(ctl::OtherSettingsButton);
+    EXPECT_TRUE(settings.visible());
+    EXPECT_EQ(frontEnd.settingsWindows, 1);
+
+    // The tree posts its page change to the main window's queue, which hands
+    // it on to the settings window.
+    vexlo::COtherSetTreeDlg& tree = settings.tree();
+    tree.userSelectItem(tree.findItem(u"时钟设置"));
+    ASSERT_TRUE(waitFor([&] { return settings.shownPage() == 12; }));
+    EXPECT_TRUE(settings.page(settings.shownPage()).visible());
+    EXPECT_FALSE(settings.page(0).visible());
+}
+
+TEST_F(MainWindowTest, SettingsPagesKeepTheirTemplateStateOnAFirstStart)
+{
+    open(); // no config.dat: the pages are not loaded from the zero profile
+    EXPECT_EQ(window->settingsWindow().page(0).model().text(1080), u"");
+    EXPECT_EQ(window->settingsWindow().tree().selectedItem(),
+              window->settingsWindow().tree().findItem(u"网络设置"));
 }
