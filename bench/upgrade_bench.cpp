@@ -106,7 +106,7 @@ public:
 // 127.A.1.1 upwards; A moves on when another program holds the block.
 std::unique_ptr<sim::Site> startSite(const BenchOptions& options)
 {
-    sim::CameraSpec base = sim::makeCamera("", "127.0.0.2");
+    sim::CameraSetup base = sim::makeCamera("", "127.0.0.2");
     base.firmwareVersion = "V5.2.0";
     base.firmwareCheckSeconds = options.checkSeconds;
     base.rebootSeconds = options.rebootSeconds;
@@ -132,13 +132,13 @@ std::vector<std::unique_ptr<_DEVICERECORD>> listCameras(const sim::Site& site)
 {
     std::vector<std::unique_ptr<_DEVICERECORD>> records;
     for (std::size_t i = 0; i < site.cameraCount(); ++i) {
-        const sim::CameraSpec& spec = site.spec(i);
+        const sim::CameraSetup& setup = site.setup(i);
         auto record = std::make_unique<_DEVICERECORD>();
-        vexlo::copyToField(record->serialNo, spec.serial);
-        vexlo::copyToField(record->ipAddress, spec.address);
-        vexlo::copyToField(record->userName, spec.user);
-        vexlo::copyToField(record->password, spec.password);
-        record->port = spec.port;
+        vexlo::copyToField(record->serialNo, setup.serial);
+        vexlo::copyToField(record->ipAddress, setup.address);
+        vexlo::copyToField(record->userName, setup.user);
+        vexlo::copyToField(record->password, setup.password);
+        record->port = setup.port;
         record->listRow = static_cast<int>(i);
         records.push_back(std::move(record));
     }

@@ -34,12 +34,12 @@ std::pair<std::string, std::string> factoryNetwork(std::uint32_t factoryAddress)
 
 } // namespace
 
-Camera::Camera(asio::io_context& io, CameraSpec spec, CameraServices services)
-    : m_strand(asio::make_strand(io)), m_spec(std::move(spec)), m_serialGbk(toGbk(m_spec.serial)),
-      m_services(services), m_version(m_spec.firmwareVersion), m_downTimer(m_strand),
+Camera::Camera(asio::io_context& io, CameraSetup setup, CameraServices services)
+    : m_strand(asio::make_strand(io)), m_setup(std::move(setup)), m_serialGbk(toGbk(m_setup.serial)),
+      m_services(services), m_version(m_setup.firmwareVersion), m_downTimer(m_strand),
       m_checkTimer(m_strand)
 {
-    setLocation(m_spec.address, m_spec.netmask, m_spec.gateway);
+    setLocation(m_setup.address, m_setup.netmask, m_setup.gateway);
 }
 
 Camera::~Camera()
@@ -60,20 +60,20 @@ void Camera::open()
     if (!isUsableCameraAddress(m_addressValue)) {
         // validateScenario refuses such a camera; never bind off loopback.
         throw std::system_error(std::make_error_code(std::errc::address_not_available),
-                                "camera " + m_spec.serial + ": address " + m_address +
+                                "camera " + m_setup.serial + ": address " + m_address +
                                     " is not a loopback address");
     }
     if (!m_services.addresses.claim(m_addressValue, this)) {
         throw std::system_error(std::make_error_code(std::errc::address_in_use),
-                                "camera " + m_spec.serial + ": address " + m_address +
+                                "camera " + m_setup.serial + ": address " + m_address +
                                     " belongs to another camera");
     }
     m_searchSocket = openSearchSocket(addressOf(m_addressValue));
     openListener();
     if (!m_acceptor) {
         throw std::system_error(std::make_error_code(std::errc::address_in_use),
-                                "camera " + m_spec.serial + ": cannot listen on " + m_address +
-                                    ":" + std::to_string(m_spec.port));
+                                "camera " + m_setup.serial + ": cannot listen on " + m_address +
+                                    ":" + std::to_string(m_setup.port));
     }
     publish();
 }
@@ -98,7 +98,7 @@ bool Camera::matches(const protocol::ModifyIp& request) const
         return false;
     }
     const auto wanted = parseMac(request.macAddress);
-    const auto own = parseMac(m_spec.mac);
+    const auto own = parseMac(m_setup.mac);
     return wanted && own && *wanted == *own;
 }
 
@@ -137,7 +137,7 @@ void Camera::log(std::string_view kind, std::uint32_t code, std::string body, st
         return;
     }
     RequestRecord record;
-    record.serial = m_spec.serial;
+    record.serial = m_setup.serial;
     record.address = m_address;
     record.kind = std::string(kind);
     record.code = code;
@@ -156,7 +156,7 @@ void Camera::openListener()
     }
     auto acceptor = std::make_shared<tcp::acceptor>(m_strand);
     asio::error_code error;
-    const tcp::endpoint endpoint(addressOf(m_addressValue), m_spec.port);
+    const tcp::endpoint endpoint(addressOf(m_addressValue), m_setup.port);
     acceptor->open(endpoint.protocol(), error);
     if (!error) {
         acceptor->set_option(tcp::acceptor::reuse_address(true), error);
@@ -252,7 +252,7 @@ void Camera::answerProbe(std::uint32_t searchId, udp::endpoint client)
     }
     log(request_kind::kSearch, 0, {}, "search " + std::to_string(searchId));
     _IPCINFO info;
-    fillSearchRecord(m_spec, CameraLocation{m_address, m_netmask, m_gateway}, info);
+    fillSearchRecord(m_setup, CameraLocation{m_address, m_netmask, m_gateway}, info);
     protocol::SearchReply reply;
     reply.searchId = searchId;
     reply.record = protocol::SearchRecord::fromIpcInfo(info);
@@ -270,7 +270,7 @@ void Camera::modifyIp(const protocol::ModifyIp& request, udp::endpoint client)
     if (m_lastModify && m_lastModify->first == request.requestId) {
         status = m_lastModify->second;
         note = "repeated request, answered again";
-    } else if (m_spec.faults.modifyIpRefused) {
+    } else if (m_setup.faults.modifyIpRefused) {
         note = "refused by scenario";
     } else {
         status = moveTo(request, replySocket);
@@ -363,8 +363,8 @@ void Camera::releaseUpload()
 
 void Camera::checkFirmware(FirmwareVerdict verdict, std::weak_ptr<Session> session)
 {
-    const CameraFaults& faults = m_spec.faults;
-    const double seconds = m_spec.firmwareCheckSeconds + faults.answerDelay(kCodeFirmwareVerdict);
+    const CameraFaults& faults = m_setup.faults;
+    const double seconds = m_setup.firmwareCheckSeconds + faults.answerDelay(kCodeFirmwareVerdict);
     m_checkTimer.expires_after(scaledSeconds(seconds));
     m_checkTimer.async_wait([this, verdict = std::move(verdict),
                              session = std::move(session)](asio::error_code error) {
@@ -372,7 +372,7 @@ void Camera::checkFirmware(FirmwareVerdict verdict, std::weak_ptr<Session> sessi
         if (error || m_state != CameraState::Up) {
             return;
         }
-        const CameraFaults& cameraFaults = m_spec.faults;
+        const CameraFaults& cameraFaults = m_setup.faults;
         if (cameraFaults.ignores(kCodeFirmwareVerdict)) {
             log(request_kind::kUpgrade, 0, {}, "verdict withheld by scenario");
             return;
@@ -401,14 +401,14 @@ void Camera::goDown(CloseReason reason)
     closeSessions(reason);
     closeListener();
     m_checkTimer.cancel();
-    if (m_spec.faults.neverBackAfterReboot) {
+    if (m_setup.faults.neverBackAfterReboot) {
         m_state = CameraState::Gone;
         publish();
         return;
     }
     m_state = CameraState::Down;
     publish();
-    m_downTimer.expires_after(scaledSeconds(m_spec.rebootSeconds));
+    m_downTimer.expires_after(scaledSeconds(m_setup.rebootSeconds));
     m_downTimer.async_wait([this, restore](asio::error_code error) {
         if (!error && m_state == CameraState::Down) {
             comeBack(restore);
@@ -424,7 +424,7 @@ void Camera::comeBack(bool restored)
     }
     if (restored) {
         m_config.clear();
-        const std::uint32_t factory = parseIpv4(m_spec.factoryAddress).value_or(0);
+        const std::uint32_t factory = parseIpv4(m_setup.factoryAddress).value_or(0);
         auto [netmask, gateway] = factoryNetwork(factory);
         if (factory != m_addressValue) {
             // A loopback factory address is this camera's only if no other
@@ -439,7 +439,7 @@ void Camera::comeBack(bool restored)
                         // keep answering searches from the old socket
                     }
                 }
-                setLocation(m_spec.factoryAddress, netmask, gateway);
+                setLocation(m_setup.factoryAddress, netmask, gateway);
             }
         }
     }

@@ -60,7 +60,7 @@ class Camera
 public:
     using Strand = asio::strand<asio::io_context::executor_type>;
 
-    Camera(asio::io_context& io, CameraSpec spec, CameraServices services);
+    Camera(asio::io_context& io, CameraSetup setup, CameraServices services);
     ~Camera();
     Camera(const Camera&) = delete;
     Camera& operator=(const Camera&) = delete;
@@ -73,7 +73,7 @@ public:
     void shutdown();
 
     Strand& strand() { return m_strand; }
-    const CameraSpec& spec() const { return m_spec; }
+    const CameraSetup& setup() const { return m_setup; }
     // Addressed by this modify-IP request: serial and MAC both match. Any thread.
     bool matches(const protocol::ModifyIp& request) const;
     CameraSnapshot snapshot() const;
@@ -110,7 +110,7 @@ private:
     void publish();
 
     Strand m_strand;
-    const CameraSpec m_spec;
+    const CameraSetup m_setup;
     const std::string m_serialGbk;
     CameraServices m_services;
 

@@ -31,7 +31,7 @@ std::string configAnswer(CommandCode code, const ConfigStore& config)
 }
 
 // The answer to a command that the scenario lets through.
-CommandReply normalReply(const CameraSpec& spec, std::string_view version,
+CommandReply normalReply(const CameraSetup& setup, std::string_view version,
                          const protocol::Command& command, const ConfigStore& config)
 {
     CommandReply reply;
@@ -42,13 +42,13 @@ CommandReply normalReply(const CameraSpec& spec, std::string_view version,
     }
     switch (command.code) {
     case kCodeVersion:
-        reply.text = spec.versionAnswerFor(version);
+        reply.text = setup.versionAnswerFor(version);
         break;
     case kCodeStorage:
-        reply.text = spec.storageAnswer();
+        reply.text = setup.storageAnswer();
         break;
     case kCodeFormat: {
-        const auto total = totalOfDisk(spec.storage, command.text);
+        const auto total = totalOfDisk(setup.storage, command.text);
         if (!total) {
             reply.refused = true;
             reply.note = "refused: no such storage";
@@ -56,7 +56,7 @@ CommandReply normalReply(const CameraSpec& spec, std::string_view version,
             reply.refused = true;
             reply.note = "refused: storage not mounted";
         } else {
-            reply.delaySeconds = spec.formatSeconds;
+            reply.delaySeconds = setup.formatSeconds;
             reply.text = command.text;
             reply.note = "formatting";
         }
@@ -106,10 +106,10 @@ std::string_view requestKindOf(const protocol::Command& command)
                                                             : request_kind::kGetConfig;
 }
 
-CommandReply replyTo(const CameraSpec& spec, std::string_view version,
+CommandReply replyTo(const CameraSetup& setup, std::string_view version,
                      const protocol::Command& command, const ConfigStore& config)
 {
-    const CameraFaults& faults = spec.faults;
+    const CameraFaults& faults = setup.faults;
     if (faults.ignores(command.code)) {
         CommandReply silent;
         silent.answered = false;
@@ -123,7 +123,7 @@ CommandReply replyTo(const CameraSpec& spec, std::string_view version,
         refusal.note = "refused by scenario";
         return refusal;
     }
-    CommandReply reply = normalReply(spec, version, command, config);
+    CommandReply reply = normalReply(setup, version, command, config);
     reply.delaySeconds += faults.answerDelay(command.code);
     if (reply.refused) {
         reply.text.clear();

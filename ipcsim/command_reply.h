@@ -41,8 +41,8 @@ inline constexpr std::string_view kOkAnswer = "<RESPONSE_PARAM\r\nResult=\"OK\"\
 // the call kind).
 std::string_view requestKindOf(const protocol::Command& command);
 
-// The reply of `spec`'s camera, running `version`, to `command`.
-CommandReply replyTo(const CameraSpec& spec, std::string_view version,
+// The reply of `setup`'s camera, running `version`, to `command`.
+CommandReply replyTo(const CameraSetup& setup, std::string_view version,
                      const protocol::Command& command, const ConfigStore& config);
 
 // Keeps a SetDVRConfig text; a full store keeps its old codes and updates only

@@ -20,7 +20,7 @@ double timestampOf(std::uint64_t index)
 
 } // namespace
 
-protocol::PlayHeader makeStreamHeader(std::uint32_t streamId, const CameraSpec& spec,
+protocol::PlayHeader makeStreamHeader(std::uint32_t streamId, const CameraSetup& setup,
                                       std::string_view address)
 {
     protocol::PlayHeader header;
@@ -30,21 +30,21 @@ protocol::PlayHeader makeStreamHeader(std::uint32_t streamId, const CameraSpec& 
     writeText(header.prefix, std::string(kPlaceholderMark) + "-STREAM");
     writeText(header.videoBlock, std::string(kPlaceholderMark) +
                                      "-VIDEO fps=" + std::to_string(kVideoFramesPerSecond) +
-                                     " serial=" + spec.serial + " address=" + std::string(address));
+                                     " serial=" + setup.serial + " address=" + std::string(address));
     writeText(header.audioBlock, std::string(kPlaceholderMark) +
                                      "-AUDIO ms=" + std::to_string(kFrameInterval.count()));
     return header;
 }
 
 protocol::VideoFrame makeVideoFrame(std::uint32_t streamId, std::uint64_t index,
-                                    const CameraSpec& spec, std::string_view address)
+                                    const CameraSetup& setup, std::string_view address)
 {
     protocol::VideoFrame frame;
     frame.streamId = streamId;
     frame.frameValue = index % kVideoFramesPerSecond == 0 ? 1 : 0;
     frame.timestamp = timestampOf(index);
     const std::string text = std::string(kPlaceholderMark) + "-VIDEO " + std::to_string(index) +
-                             " " + spec.serial + " " + std::string(address);
+                             " " + setup.serial + " " + std::string(address);
     frame.data.assign(text.begin(), text.end());
     return frame;
 }

@@ -24,13 +24,13 @@ inline constexpr std::string_view kPlaceholderMark = "VXLO-PLACEHOLDER";
 
 // The header of a stream: video and audio present, the blocks filled with
 // marked placeholder texts naming the camera.
-protocol::PlayHeader makeStreamHeader(std::uint32_t streamId, const CameraSpec& spec,
+protocol::PlayHeader makeStreamHeader(std::uint32_t streamId, const CameraSetup& setup,
                                       std::string_view address);
 
 // Frame `index` (0, 1, 2, ...) of a stream. Every 25th video frame is a key
 // frame (frame value 1, the others 0); timestamps are milliseconds of the stream.
 protocol::VideoFrame makeVideoFrame(std::uint32_t streamId, std::uint64_t index,
-                                    const CameraSpec& spec, std::string_view address);
+                                    const CameraSetup& setup, std::string_view address);
 protocol::AudioFrame makeAudioFrame(std::uint32_t streamId, std::uint64_t index);
 
 } // namespace vexlo::ipcsim

@@ -196,12 +196,12 @@ std::uint64_t bytesAtPercent(std::uint64_t fileSize, int percent)
     return fileSize / 100 * p + fileSize % 100 * p / 100;
 }
 
-std::string CameraSpec::versionAnswerFor(std::string_view version) const
+std::string CameraSetup::versionAnswerFor(std::string_view version) const
 {
     return toGbk(replaceAll(versionAnswer, kVersionPlaceholder, version));
 }
 
-std::string CameraSpec::storageAnswer() const
+std::string CameraSetup::storageAnswer() const
 {
     return "<RESPONSE_PARAM\r\n"
            "<Disk Index=\"1\" Name=\"SD1\" Total=\"" +
@@ -216,9 +216,9 @@ std::string CameraSpec::storageAnswer() const
            "/>";
 }
 
-CameraSpec makeCamera(std::string serial, std::string address)
+CameraSetup makeCamera(std::string serial, std::string address)
 {
-    CameraSpec camera;
+    CameraSetup camera;
     camera.serial = std::move(serial);
     if (const auto parsed = parseIpv4(address)) {
         camera.mac = macForAddress(*parsed);
@@ -227,7 +227,7 @@ CameraSpec makeCamera(std::string serial, std::string address)
     return camera;
 }
 
-std::vector<CameraSpec> generateCameras(const CameraSpec& base, const CameraSeries& series)
+std::vector<CameraSetup> generateCameras(const CameraSetup& base, const CameraSeries& series)
 {
     if (series.count < 1 || series.count > kMaxGeneratedCameras) {
         throw ScenarioError("count must be a number of cameras from 1 to " +
@@ -257,7 +257,7 @@ std::vector<CameraSpec> generateCameras(const CameraSpec& base, const CameraSeri
         }
     }
 
-    std::vector<CameraSpec> cameras;
+    std::vector<CameraSetup> cameras;
     cameras.reserve(static_cast<std::size_t>(series.count));
     std::uint32_t address = *firstAddress;
     for (int i = 0; i < series.count; ++i) {
@@ -270,7 +270,7 @@ std::vector<CameraSpec> generateCameras(const CameraSpec& base, const CameraSeri
             }
             address = *next;
         }
-        CameraSpec camera = base;
+        CameraSetup camera = base;
         numberSerial(series.serialPattern, series.firstNumber + i, camera.serial);
         camera.address = formatIpv4(address);
         camera.mac = firstMac ? formatMac(*firstMac + static_cast<std::uint64_t>(i))
@@ -280,7 +280,7 @@ std::vector<CameraSpec> generateCameras(const CameraSpec& base, const CameraSeri
     return cameras;
 }
 
-void validateCamera(const CameraSpec& camera)
+void validateCamera(const CameraSetup& camera)
 {
     checkText("serial", camera.serial, kSerialBytes, false, false);
     if (!parseMac(camera.mac)) {
@@ -312,7 +312,7 @@ void validateCamera(const CameraSpec& camera)
     checkFaults(camera.faults);
 }
 
-std::string describeCamera(std::size_t position, const CameraSpec& camera)
+std::string describeCamera(std::size_t position, const CameraSetup& camera)
 {
     std::string text = "camera " + std::to_string(position) + " (";
     text += camera.serial.empty() ? "no serial" : "serial " + inQuotes(camera.serial);
@@ -330,7 +330,7 @@ void validateScenario(const Scenario& scenario)
     std::map<std::uint32_t, std::size_t> byAddress;
     std::map<std::pair<std::string, std::uint64_t>, std::size_t> bySerialAndMac;
     for (std::size_t i = 0; i < scenario.cameras.size(); ++i) {
-        const CameraSpec& camera = scenario.cameras[i];
+        const CameraSetup& camera = scenario.cameras[i];
         try {
             validateCamera(camera);
         } catch (const ScenarioError& error) {
@@ -354,7 +354,7 @@ void validateScenario(const Scenario& scenario)
     // A camera restored to a loopback factory address must not land on another
     // camera's listening address.
     for (std::size_t i = 0; i < scenario.cameras.size(); ++i) {
-        const CameraSpec& camera = scenario.cameras[i];
+        const CameraSetup& camera = scenario.cameras[i];
         const auto factory = parseIpv4(camera.factoryAddress);
         const auto taken = byAddress.find(*factory);
         if (taken != byAddress.end() && taken->second != i) {

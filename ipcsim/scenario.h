@@ -79,7 +79,7 @@ struct CameraFaults
 // bytes, and one that fails at it aborts once this many have arrived.
 std::uint64_t bytesAtPercent(std::uint64_t fileSize, int percent);
 
-struct CameraSpec
+struct CameraSetup
 {
     std::string serial;
     std::string mac;     // "AA:BB:CC:DD:EE:FF"
@@ -115,12 +115,12 @@ struct CameraSpec
 
 struct Scenario
 {
-    std::vector<CameraSpec> cameras;
+    std::vector<CameraSetup> cameras;
 };
 
 // A healthy camera with the built-in defaults; its MAC is derived from the
 // address (macForAddress) when the address is a valid IPv4 text.
-CameraSpec makeCamera(std::string serial, std::string address);
+CameraSetup makeCamera(std::string serial, std::string address);
 
 // How a run of cameras is numbered. The serial pattern holds "{n}" (the
 // number) or "{n:W}" (zero-padded to W digits); addresses and MACs count up
@@ -136,10 +136,10 @@ struct CameraSeries
 
 // `count` copies of `base` numbered as `series` says. Throws ScenarioError when
 // the pattern has no {n} or the addresses would leave 127.0.0.0/8.
-std::vector<CameraSpec> generateCameras(const CameraSpec& base, const CameraSeries& series);
+std::vector<CameraSetup> generateCameras(const CameraSetup& base, const CameraSeries& series);
 
 // Checks one camera on its own. Throws ScenarioError naming the field.
-void validateCamera(const CameraSpec& camera);
+void validateCamera(const CameraSetup& camera);
 
 // Checks every camera and the site as a whole (no cameras, duplicate
 // addresses, duplicate serial and MAC pairs). Throws ScenarioError naming the
@@ -148,7 +148,7 @@ void validateScenario(const Scenario& scenario);
 
 // "camera 3 (serial "SIM0003", address 127.0.1.3)": how errors name a camera;
 // `position` counts from 1.
-std::string describeCamera(std::size_t position, const CameraSpec& camera);
+std::string describeCamera(std::size_t position, const CameraSetup& camera);
 
 // UTF-8 to GBK, as every text goes on the wire.
 std::string toGbk(std::string_view utf8);

@@ -212,9 +212,9 @@ StorageTotals parseStorage(const json& value)
 }
 
 // One camera from a merged entry; the texts are checked later by validateCamera.
-CameraSpec parseCamera(const json& entry)
+CameraSetup parseCamera(const json& entry)
 {
-    CameraSpec camera;
+    CameraSetup camera;
     bool macGiven = false;
     for (const auto& item : entry.items()) {
         const std::string& key = item.key();
@@ -284,7 +284,7 @@ std::string entryName(std::size_t index, const json& entry)
 }
 
 void appendEntry(std::size_t index, const json& defaults, const json& entry,
-                 std::vector<CameraSpec>& cameras)
+                 std::vector<CameraSetup>& cameras)
 {
     const std::string name = entryName(index, entry);
     if (!entry.is_object()) {
@@ -309,7 +309,7 @@ void appendEntry(std::size_t index, const json& defaults, const json& entry,
 
     if (!generated) {
         try {
-            CameraSpec camera = parseCamera(merged);
+            CameraSetup camera = parseCamera(merged);
             validateCamera(camera);
             cameras.push_back(std::move(camera));
         } catch (const ScenarioError& error) {
@@ -318,7 +318,7 @@ void appendEntry(std::size_t index, const json& defaults, const json& entry,
         return;
     }
 
-    std::vector<CameraSpec> series;
+    std::vector<CameraSetup> series;
     try {
         CameraSeries numbering;
         numbering.count = static_cast<int>(getInteger(entry["count"], "count", 1, 100000));
@@ -326,7 +326,7 @@ void appendEntry(std::size_t index, const json& defaults, const json& entry,
             numbering.firstNumber =
                 static_cast<int>(getInteger(entry["start"], "start", 0, 999999999));
         }
-        CameraSpec base = parseCamera(merged);
+        CameraSetup base = parseCamera(merged);
         numbering.serialPattern = base.serial;
         numbering.firstAddress = base.address;
         if (merged.contains("mac")) {

@@ -6,7 +6,7 @@
 
 namespace vexlo::ipcsim {
 
-void fillSearchRecord(const CameraSpec& camera, const CameraLocation& location, _IPCINFO& record)
+void fillSearchRecord(const CameraSetup& camera, const CameraLocation& location, _IPCINFO& record)
 {
     std::memset(&record, 0, sizeof record);
     copyToField(record.serialNo, toGbk(camera.serial));

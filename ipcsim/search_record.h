@@ -20,6 +20,6 @@ struct CameraLocation
 // its current location, each cut to its field and NUL-terminated, in GBK. The
 // user name and password stay empty: no camera broadcasts its credentials; the
 // device library fills them from its own setting.
-void fillSearchRecord(const CameraSpec& camera, const CameraLocation& location, _IPCINFO& record);
+void fillSearchRecord(const CameraSetup& camera, const CameraLocation& location, _IPCINFO& record);
 
 } // namespace vexlo::ipcsim

@@ -165,18 +165,18 @@ void Session::onHello(const Hello& hello)
 
 void Session::onProof(const LoginProof& proof)
 {
-    const CameraSpec& spec = m_camera.spec();
-    if (spec.faults.loginNeverConfirmed) {
+    const CameraSetup& setup = m_camera.setup();
+    if (setup.faults.loginNeverConfirmed) {
         m_camera.log(request_kind::kLogin, 0, m_userName, "never confirmed by scenario");
         m_phase = Phase::Unconfirmed;
         return;
     }
-    const bool userMatches = m_userName == toGbk(spec.user);
+    const bool userMatches = m_userName == toGbk(setup.user);
     const bool proofMatches =
-        userMatches && loginProofMatches(proof.proof, toGbk(spec.password), m_nonce, m_userName);
-    if (spec.faults.loginRefused || !proofMatches) {
+        userMatches && loginProofMatches(proof.proof, toGbk(setup.password), m_nonce, m_userName);
+    if (setup.faults.loginRefused || !proofMatches) {
         m_camera.log(request_kind::kLogin, 0, m_userName,
-                     spec.faults.loginRefused ? "refused by scenario"
+                     setup.faults.loginRefused ? "refused by scenario"
                                               : "refused: wrong user name or password");
         send(LoginResult{LoginStatus::Refused});
         closeFor(CloseReason::Normal);
@@ -190,7 +190,7 @@ void Session::onProof(const LoginProof& proof)
 void Session::onLoggedIn()
 {
     m_phase = Phase::LoggedIn;
-    const auto& drop = m_camera.spec().faults.dropSessionAfterSeconds;
+    const auto& drop = m_camera.setup().faults.dropSessionAfterSeconds;
     if (drop && m_camera.takeSessionDrop()) {
         auto timer = startTimer(scaledSeconds(*drop));
         timer->async_wait([self = shared_from_this(), timer](asio::error_code error) {
@@ -206,7 +206,7 @@ void Session::onLoggedIn()
 void Session::onCommand(const Command& command, std::uint32_t sequence)
 {
     CommandReply reply =
-        replyTo(m_camera.spec(), m_camera.runningVersion(), command, m_camera.config());
+        replyTo(m_camera.setup(), m_camera.runningVersion(), command, m_camera.config());
     m_camera.log(requestKindOf(command), command.code, command.text, reply.note);
     if (!reply.answered) {
         return;
@@ -274,7 +274,7 @@ void Session::onUploadBegin(const UploadBegin& begin)
         return;
     }
     m_ownsUpload = true;
-    onUploadStep(m_upload.begin(begin.totalSize, m_camera.spec().faults));
+    onUploadStep(m_upload.begin(begin.totalSize, m_camera.setup().faults));
 }
 
 void Session::onUploadStep(const UploadStep& step)
@@ -312,7 +312,7 @@ void Session::onPlayStart(const PlayStart& start)
         send(PlayEnd{start.streamId, PlayEndReason::Refused});
         return;
     }
-    send(makeStreamHeader(start.streamId, m_camera.spec(), m_camera.currentAddress()));
+    send(makeStreamHeader(start.streamId, m_camera.setup(), m_camera.currentAddress()));
     auto timer = std::make_shared<Timer>(m_socket.get_executor());
     m_streams[start.streamId] = Stream{timer, 0};
     sendFrames(start.streamId);
@@ -326,7 +326,7 @@ void Session::sendFrames(std::uint32_t streamId)
     }
     Stream& stream = found->second;
     if (m_queuedBytes < kMaxQueuedStreamBytes) {
-        send(makeVideoFrame(streamId, stream.frames, m_camera.spec(), m_camera.currentAddress()));
+        send(makeVideoFrame(streamId, stream.frames, m_camera.setup(), m_camera.currentAddress()));
         send(makeAudioFrame(streamId, stream.frames));
     }
     ++stream.frames;

@@ -31,9 +31,9 @@ void Site::start()
             m_log = std::make_unique<RequestLog>(*m_options.logFile);
         }
         std::vector<Camera*> cameras;
-        for (const CameraSpec& spec : m_scenario.cameras) {
+        for (const CameraSetup& setup : m_scenario.cameras) {
             m_cameras.push_back(
-                std::make_unique<Camera>(m_io, spec, CameraServices{*m_addresses, m_log.get()}));
+                std::make_unique<Camera>(m_io, setup, CameraServices{*m_addresses, m_log.get()}));
             cameras.push_back(m_cameras.back().get());
         }
         for (std::size_t i = 0; i < m_cameras.size(); ++i) {
@@ -109,7 +109,7 @@ CameraSnapshot Site::camera(std::size_t index) const
 CameraSnapshot Site::camera(std::string_view serial) const
 {
     for (const auto& camera : m_cameras) {
-        if (camera->spec().serial == serial) {
+        if (camera->setup().serial == serial) {
             return camera->snapshot();
         }
     }

@@ -61,7 +61,7 @@ public:
     CameraSnapshot camera(std::size_t index) const;
     // The first camera with this serial; throws SiteError when there is none.
     CameraSnapshot camera(std::string_view serial) const;
-    const CameraSpec& spec(std::size_t index) const { return m_scenario.cameras.at(index); }
+    const CameraSetup& setup(std::size_t index) const { return m_scenario.cameras.at(index); }
 
 private:
     Scenario m_scenario;

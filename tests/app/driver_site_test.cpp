@@ -38,9 +38,9 @@ protected:
         m_site.reset();
     }
 
-    static std::vector<sim::CameraSpec> cameras(int count)
+    static std::vector<sim::CameraSetup> cameras(int count)
     {
-        std::vector<sim::CameraSpec> list;
+        std::vector<sim::CameraSetup> list;
         for (int n = 1; n <= count; ++n) {
             auto camera = sim::makeCamera("DRV000" + std::to_string(n), "127.0.0.2");
             camera.rebootSeconds = 3;
@@ -53,7 +53,7 @@ protected:
 
     // Cameras on 127.A.2.n, A chosen from the process id, moving on when a
     // bind fails.
-    void startSite(std::vector<sim::CameraSpec> list)
+    void startSite(std::vector<sim::CameraSetup> list)
     {
         for (int attempt = 0;; ++attempt) {
             const int subnet = 100 + static_cast<int>((::getpid() + attempt * 11) % 50);

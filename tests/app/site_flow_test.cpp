@@ -42,7 +42,7 @@ protected:
     // Cameras on 127.A.1.n; A is chosen from the process id so that test
     // processes running at the same time rarely meet, and moves on when a bind
     // fails. The PC address is 127.A.1.100, so modify IP stays on loopback.
-    void startSite(std::vector<vexlo::ipcsim::CameraSpec> cameras)
+    void startSite(std::vector<vexlo::ipcsim::CameraSetup> cameras)
     {
         for (int attempt = 0;; ++attempt) {
             m_subnet = 150 + static_cast<int>((::getpid() + attempt * 7) % 50);
@@ -80,9 +80,9 @@ protected:
     }
     std::u16string wideAddress(int host) const { return vexlo::utf8ToUtf16(address(host)); }
 
-    static std::vector<vexlo::ipcsim::CameraSpec> cameras(int count)
+    static std::vector<vexlo::ipcsim::CameraSetup> cameras(int count)
     {
-        std::vector<vexlo::ipcsim::CameraSpec> cameraList;
+        std::vector<vexlo::ipcsim::CameraSetup> cameraList;
         for (int n = 1; n <= count; ++n) {
             char serial[16];
             std::snprintf(serial, sizeof serial, "SIM%04d", n);

@@ -91,9 +91,9 @@ void SiteEngineTest::TearDown()
     std::filesystem::remove_all(m_dir, ignored);
 }
 
-vexlo::ipcsim::CameraSpec SiteEngineTest::healthyCamera(const std::string& serial)
+vexlo::ipcsim::CameraSetup SiteEngineTest::healthyCamera(const std::string& serial)
 {
-    vexlo::ipcsim::CameraSpec camera = vexlo::ipcsim::makeCamera(serial, "127.0.0.2");
+    vexlo::ipcsim::CameraSetup camera = vexlo::ipcsim::makeCamera(serial, "127.0.0.2");
     camera.firmwareVersion = "V5.2.0";
     camera.rebootSeconds = 5;
     camera.formatSeconds = 3;
@@ -101,7 +101,7 @@ vexlo::ipcsim::CameraSpec SiteEngineTest::healthyCamera(const std::string& seria
     return camera;
 }
 
-void SiteEngineTest::startSite(std::vector<vexlo::ipcsim::CameraSpec> cameras)
+void SiteEngineTest::startSite(std::vector<vexlo::ipcsim::CameraSetup> cameras)
 {
     vexlo::ipcsim::Scenario scenario;
     scenario.cameras = std::move(cameras);
@@ -137,14 +137,14 @@ void SiteEngineTest::startSite(std::vector<vexlo::ipcsim::CameraSpec> cameras)
     registerSdkCallbacks(state);
 
     for (std::size_t i = 0; i < scenario.cameras.size(); ++i) {
-        const auto& spec = scenario.cameras[i];
+        const auto& setup = scenario.cameras[i];
         auto record = std::make_unique<_DEVICERECORD>();
-        vexlo::copyToField(record->serialNo, spec.serial);
-        vexlo::copyToField(record->ipAddress, spec.address);
-        vexlo::copyToField(record->macAddress, spec.mac);
-        vexlo::copyToField(record->userName, spec.user);
-        vexlo::copyToField(record->password, spec.password);
-        record->port = spec.port;
+        vexlo::copyToField(record->serialNo, setup.serial);
+        vexlo::copyToField(record->ipAddress, setup.address);
+        vexlo::copyToField(record->macAddress, setup.mac);
+        vexlo::copyToField(record->userName, setup.user);
+        vexlo::copyToField(record->password, setup.password);
+        record->port = setup.port;
         record->listRow = static_cast<int>(i);
         m_records.push_back(std::move(record));
     }
@@ -351,7 +351,7 @@ std::vector<vexlo::ipcsim::RequestRecord> SiteEngineTest::requestsTo(std::size_t
                                                                      std::uint32_t code,
                                                                      std::string_view note) const
 {
-    const std::string serial = m_site->spec(index).serial;
+    const std::string serial = m_site->setup(index).serial;
     std::vector<vexlo::ipcsim::RequestRecord> found;
     for (auto& record : vexlo::ipcsim::readRequestLog(m_dir / "requests.jsonl")) {
         if (record.serial == serial && record.kind == kind && (code == 0 || record.code == code) &&

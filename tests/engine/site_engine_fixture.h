@@ -36,11 +36,11 @@ protected:
     // A healthy camera with short check, reboot and format times (the re-login
     // after an upgrade makes its first attempt 15 s after the verdict, so the
     // camera is back by then).
-    static vexlo::ipcsim::CameraSpec healthyCamera(const std::string& serial);
+    static vexlo::ipcsim::CameraSetup healthyCamera(const std::string& serial);
 
     // Starts the site (on a fresh address block), the device library and the
     // workers, and lists one record per camera, in order.
-    void startSite(std::vector<vexlo::ipcsim::CameraSpec> cameras);
+    void startSite(std::vector<vexlo::ipcsim::CameraSetup> cameras);
     _DEVICERECORD& device(std::size_t index) { return *m_records.at(index); }
     vexlo::ipcsim::CameraSnapshot cameraNow(std::size_t index) const;
 

@@ -31,9 +31,9 @@ protected:
         EXPECT_EQ(firstDone(doneMessage)->lParam, failed);
     }
 
-    static sim::CameraSpec refusingLogin(const std::string& serial)
+    static sim::CameraSetup refusingLogin(const std::string& serial)
     {
-        sim::CameraSpec camera = healthyCamera(serial);
+        sim::CameraSetup camera = healthyCamera(serial);
         camera.faults.loginRefused = true;
         return camera;
     }
@@ -64,7 +64,7 @@ TEST_F(SiteMaintenance, RebootCountsDevicesThatCouldNotBeLoggedInAsFailures)
 
 TEST_F(SiteMaintenance, TimeSyncSendsTheLocalTimeAndCountsEveryOutcome)
 {
-    sim::CameraSpec refusesTime = healthyCamera("MNT0002");
+    sim::CameraSetup refusesTime = healthyCamera("MNT0002");
     refusesTime.faults.refusedCodes.insert(CMD_SET_TIME);
     startSite({healthyCamera("MNT0001"), refusesTime, refusingLogin("MNT0003")});
     fillMaintList({&device(0), &device(1), &device(2)});
@@ -106,7 +106,7 @@ TEST_F(SiteMaintenance, RestoredDeviceIsFoundAgainAtItsFactoryAddress)
 
 TEST_F(SiteMaintenance, RestoredDeviceAtAnotherAddressFailsWithoutWaitingOut)
 {
-    sim::CameraSpec camera = healthyCamera("MNT0001");
+    sim::CameraSetup camera = healthyCamera("MNT0001");
     camera.factoryAddress = "192.168.5.77";
     startSite({camera});
     fillMaintList({&device(0)});
@@ -124,7 +124,7 @@ TEST_F(SiteMaintenance, RestoredDeviceAtAnotherAddressFailsWithoutWaitingOut)
 
 TEST_F(SiteMaintenance, UnmountedStorageIsNeverFormatted)
 {
-    sim::CameraSpec withSd2 = healthyCamera("MNT0001");
+    sim::CameraSetup withSd2 = healthyCamera("MNT0001");
     withSd2.storage.sd2 = 15000;
     startSite({withSd2, healthyCamera("MNT0002"), refusingLogin("MNT0003")});
     fillMaintList({&device(0), &device(1), &device(2)}, 2);
@@ -152,7 +152,7 @@ TEST_F(SiteMaintenance, UnmountedStorageIsNeverFormatted)
 
 TEST_F(SiteMaintenance, FormatThatNeverAnswersTimesOutAfterOneMinute)
 {
-    sim::CameraSpec camera = healthyCamera("MNT0001");
+    sim::CameraSetup camera = healthyCamera("MNT0001");
     camera.faults.unansweredCodes.insert(CMD_FORMAT);
     startSite({camera});
     workers().setFormatTimeoutMs(1 * 60000);

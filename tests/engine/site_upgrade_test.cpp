@@ -20,7 +20,7 @@ protected:
     // in the path box.
     template <typename Change> _DEVICERECORD& oneCamera(Change change)
     {
-        sim::CameraSpec camera = healthyCamera("UPG0001");
+        sim::CameraSetup camera = healthyCamera("UPG0001");
         change(camera);
         startSite({camera});
         setFirmwarePath(makeFirmware("V6.0.0"));
@@ -28,7 +28,7 @@ protected:
     }
     _DEVICERECORD& oneCamera()
     {
-        return oneCamera([](sim::CameraSpec&) {});
+        return oneCamera([](sim::CameraSetup&) {});
     }
 
     void run(std::vector<_DEVICERECORD*> devices)
@@ -122,7 +122,7 @@ TEST_F(SiteUpgrade, SuccessShowsEveryStageAndTheNewVersionAfterTheReboot)
 
 TEST_F(SiteUpgrade, RefusedLoginFailsWhenItsTimeoutRunsOut)
 {
-    _DEVICERECORD& camera = oneCamera([](sim::CameraSpec& c) { c.faults.loginRefused = true; });
+    _DEVICERECORD& camera = oneCamera([](sim::CameraSetup& c) { c.faults.loginRefused = true; });
 
     run({&camera});
 
@@ -138,7 +138,7 @@ TEST_F(SiteUpgrade, RefusedLoginFailsWhenItsTimeoutRunsOut)
 TEST_F(SiteUpgrade, VersionNeverAnsweredFailsAfter80Seconds)
 {
     _DEVICERECORD& camera =
-        oneCamera([](sim::CameraSpec& c) { c.faults.unansweredCodes.insert(CMD_VERSION); });
+        oneCamera([](sim::CameraSetup& c) { c.faults.unansweredCodes.insert(CMD_VERSION); });
 
     run({&camera});
 
@@ -171,7 +171,7 @@ TEST_F(SiteUpgrade, FirmwareThatCannotBeOpenedIsGivenUpAfter21Submissions)
 
 TEST_F(SiteUpgrade, UploadWithoutProgressFor15SecondsHasStalled)
 {
-    _DEVICERECORD& camera = oneCamera([](sim::CameraSpec& c) { c.faults.uploadStallPercent = 40; });
+    _DEVICERECORD& camera = oneCamera([](sim::CameraSetup& c) { c.faults.uploadStallPercent = 40; });
 
     run({&camera});
 
@@ -188,7 +188,7 @@ TEST_F(SiteUpgrade, UploadWithoutProgressFor15SecondsHasStalled)
 
 TEST_F(SiteUpgrade, UploadAbortedByTheCameraFailsWithTheUploadFailedText)
 {
-    _DEVICERECORD& camera = oneCamera([](sim::CameraSpec& c) { c.faults.uploadFailPercent = 50; });
+    _DEVICERECORD& camera = oneCamera([](sim::CameraSetup& c) { c.faults.uploadFailPercent = 50; });
 
     run({&camera});
 
@@ -202,7 +202,7 @@ TEST_F(SiteUpgrade, UploadAbortedByTheCameraFailsWithTheUploadFailedText)
 
 TEST_F(SiteUpgrade, RefusedFirmwareFailsAndTheDeviceStaysLoggedIn)
 {
-    _DEVICERECORD& camera = oneCamera([](sim::CameraSpec& c) { c.faults.firmwareRefused = true; });
+    _DEVICERECORD& camera = oneCamera([](sim::CameraSetup& c) { c.faults.firmwareRefused = true; });
 
     run({&camera});
 
@@ -218,7 +218,7 @@ TEST_F(SiteUpgrade, RefusedFirmwareFailsAndTheDeviceStaysLoggedIn)
 TEST_F(SiteUpgrade, NoVerdictWithin240SecondsFailsTheCheck)
 {
     _DEVICERECORD& camera = oneCamera(
-        [](sim::CameraSpec& c) { c.faults.unansweredCodes.insert(CMD_FIRMWARE_VERDICT); });
+        [](sim::CameraSetup& c) { c.faults.unansweredCodes.insert(CMD_FIRMWARE_VERDICT); });
 
     run({&camera});
 
@@ -239,7 +239,7 @@ TEST_F(SiteUpgrade, NoVerdictWithin240SecondsFailsTheCheck)
 TEST_F(SiteUpgrade, AcceptanceAfterTheCheckTimeoutChangesNothing)
 {
     _DEVICERECORD& camera = oneCamera(
-        [](sim::CameraSpec& c) { c.faults.answerDelaySeconds[CMD_FIRMWARE_VERDICT] = 250; });
+        [](sim::CameraSetup& c) { c.faults.answerDelaySeconds[CMD_FIRMWARE_VERDICT] = 250; });
 
     run({&camera});
     // The camera takes the firmware late and reboots into it; once it is back,
@@ -262,7 +262,7 @@ TEST_F(SiteUpgrade, AcceptanceAfterTheCheckTimeoutChangesNothing)
 TEST_F(SiteUpgrade, DeviceThatNeverComesBackIsGivenUpAfter180Seconds)
 {
     _DEVICERECORD& camera =
-        oneCamera([](sim::CameraSpec& c) { c.faults.neverBackAfterReboot = true; });
+        oneCamera([](sim::CameraSetup& c) { c.faults.neverBackAfterReboot = true; });
 
     run({&camera});
 
@@ -320,12 +320,12 @@ TEST_F(SiteUpgrade, LoggedInDeviceWithAVersionGoesStraightToTheUpload)
 
 TEST_F(SiteUpgrade, DevicesMoveThroughTheStagesSideBySide)
 {
-    sim::CameraSpec good = healthyCamera("UPG0001");
-    sim::CameraSpec refuses = healthyCamera("UPG0002");
+    sim::CameraSetup good = healthyCamera("UPG0001");
+    sim::CameraSetup refuses = healthyCamera("UPG0002");
     refuses.faults.firmwareRefused = true;
-    sim::CameraSpec locked = healthyCamera("UPG0003");
+    sim::CameraSetup locked = healthyCamera("UPG0003");
     locked.faults.loginRefused = true;
-    sim::CameraSpec alsoGood = healthyCamera("UPG0004");
+    sim::CameraSetup alsoGood = healthyCamera("UPG0004");
     alsoGood.firmwareVersion = "V4.0.0";
     startSite({good, refuses, locked, alsoGood});
     setFirmwarePath(makeFirmware("V6.0.0"));

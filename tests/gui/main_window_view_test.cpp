@@ -103,7 +103,7 @@ protected:
             for (int index = 0; index <= kCameras; ++index) {
                 const std::string address =
                     "127." + std::to_string(a) + ".1." + std::to_string(index + 1);
-                ipcsim::CameraSpec camera =
+                ipcsim::CameraSetup camera =
                     ipcsim::makeCamera(index < kCameras ? serials[index] : "NVR0001", address);
                 camera.mac = ipcsim::macForAddress(*ipcsim::parseIpv4(address));
                 if (index == kCameras)

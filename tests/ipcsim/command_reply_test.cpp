@@ -22,51 +22,51 @@ Command command(std::uint32_t code, std::string text = {}, CallKind kind = CallK
 
 TEST(CommandReply, ScenarioFaultsComeFirst)
 {
-    CameraSpec spec = makeCamera("SIM1", "127.0.0.2");
-    spec.faults.refusedCodes = {kCodeVersion};
-    spec.faults.unansweredCodes = {kCodeStorage};
-    spec.faults.answerDelaySeconds = {{kCodeVersion, 4}, {kCodeFormat, 3}};
+    CameraSetup setup = makeCamera("SIM1", "127.0.0.2");
+    setup.faults.refusedCodes = {kCodeVersion};
+    setup.faults.unansweredCodes = {kCodeStorage};
+    setup.faults.answerDelaySeconds = {{kCodeVersion, 4}, {kCodeFormat, 3}};
     const ConfigStore none;
 
-    const auto refused = replyTo(spec, "V1", command(kCodeVersion), none);
+    const auto refused = replyTo(setup, "V1", command(kCodeVersion), none);
     EXPECT_TRUE(refused.answered);
     EXPECT_TRUE(refused.refused);
     EXPECT_DOUBLE_EQ(refused.delaySeconds, 4) << "a refusal is delayed like an answer";
     EXPECT_TRUE(refused.text.empty());
 
-    EXPECT_FALSE(replyTo(spec, "V1", command(kCodeStorage), none).answered);
+    EXPECT_FALSE(replyTo(setup, "V1", command(kCodeStorage), none).answered);
 
-    const auto format = replyTo(spec, "V1", command(kCodeFormat, "0"), none);
+    const auto format = replyTo(setup, "V1", command(kCodeFormat, "0"), none);
     EXPECT_FALSE(format.refused);
-    EXPECT_DOUBLE_EQ(format.delaySeconds, spec.formatSeconds + 3);
+    EXPECT_DOUBLE_EQ(format.delaySeconds, setup.formatSeconds + 3);
     EXPECT_EQ(format.text, "0");
 }
 
 TEST(CommandReply, FormatRefusesStorageThatIsNotThere)
 {
-    CameraSpec spec = makeCamera("SIM1", "127.0.0.2");
-    spec.storage = {0, -1, 100};
+    CameraSetup setup = makeCamera("SIM1", "127.0.0.2");
+    setup.storage = {0, -1, 100};
     const ConfigStore none;
-    EXPECT_TRUE(replyTo(spec, "V1", command(kCodeFormat, "0"), none).refused);
-    EXPECT_TRUE(replyTo(spec, "V1", command(kCodeFormat, "1"), none).refused);
-    EXPECT_FALSE(replyTo(spec, "V1", command(kCodeFormat, "2"), none).refused);
-    EXPECT_TRUE(replyTo(spec, "V1", command(kCodeFormat, "3"), none).refused);
-    EXPECT_TRUE(replyTo(spec, "V1", command(kCodeFormat, ""), none).refused);
+    EXPECT_TRUE(replyTo(setup, "V1", command(kCodeFormat, "0"), none).refused);
+    EXPECT_TRUE(replyTo(setup, "V1", command(kCodeFormat, "1"), none).refused);
+    EXPECT_FALSE(replyTo(setup, "V1", command(kCodeFormat, "2"), none).refused);
+    EXPECT_TRUE(replyTo(setup, "V1", command(kCodeFormat, "3"), none).refused);
+    EXPECT_TRUE(replyTo(setup, "V1", command(kCodeFormat, ""), none).refused);
 }
 
 TEST(CommandReply, RebootRestoreAndTheVerdictCode)
 {
-    const CameraSpec spec = makeCamera("SIM1", "127.0.0.2");
+    const CameraSetup setup = makeCamera("SIM1", "127.0.0.2");
     const ConfigStore none;
-    const auto reboot = replyTo(spec, "V1", command(vexlo::protocol::kCodeReboot), none);
+    const auto reboot = replyTo(setup, "V1", command(vexlo::protocol::kCodeReboot), none);
     EXPECT_EQ(reboot.after, AfterAnswer::Reboot);
     EXPECT_TRUE(reboot.text.empty());
-    EXPECT_EQ(replyTo(spec, "V1", command(vexlo::protocol::kCodeFactoryRestore), none).after,
+    EXPECT_EQ(replyTo(setup, "V1", command(vexlo::protocol::kCodeFactoryRestore), none).after,
               AfterAnswer::FactoryRestore);
     // Nobody but the camera sends 1009.
-    EXPECT_TRUE(replyTo(spec, "V1", command(kCodeFirmwareVerdict), none).refused);
+    EXPECT_TRUE(replyTo(setup, "V1", command(kCodeFirmwareVerdict), none).refused);
 
-    CameraSpec refusing = spec;
+    CameraSetup refusing = setup;
     refusing.faults.refusedCodes = {vexlo::protocol::kCodeReboot};
     EXPECT_EQ(replyTo(refusing, "V1", command(vexlo::protocol::kCodeReboot), none).after,
               AfterAnswer::Nothing);
@@ -74,9 +74,9 @@ TEST(CommandReply, RebootRestoreAndTheVerdictCode)
 
 TEST(CommandReply, VersionAnswerFollowsTheRunningVersion)
 {
-    const CameraSpec spec = makeCamera("SIM1", "127.0.0.2");
+    const CameraSetup setup = makeCamera("SIM1", "127.0.0.2");
     const ConfigStore none;
-    EXPECT_NE(replyTo(spec, "V7.0", command(kCodeVersion), none).text.find("\"V7.0\""),
+    EXPECT_NE(replyTo(setup, "V7.0", command(kCodeVersion), none).text.find("\"V7.0\""),
               std::string::npos);
 }
 

@@ -9,7 +9,7 @@
 namespace vexlo::ipcsim {
 namespace {
 
-bool healthy(const CameraSpec& camera)
+bool healthy(const CameraSetup& camera)
 {
     const CameraFaults& f = camera.faults;
     return !f.loginRefused && !f.loginNeverConfirmed && f.refusedCodes.empty() &&
@@ -23,18 +23,18 @@ TEST(DemoSite, HoldsTwentyFourCamerasAndOneNvrWithTheUsualFaults)
     const Scenario site = loadScenario(VEXLO_DEMO_SITE);
     ASSERT_EQ(site.cameras.size(), 25u);
     const auto nvrs = std::count_if(site.cameras.begin(), site.cameras.end(),
-                                    [](const CameraSpec& c) { return c.type == "NVR"; });
+                                    [](const CameraSetup& c) { return c.type == "NVR"; });
     EXPECT_EQ(nvrs, 1);
 
-    std::vector<CameraSpec> cameras;
+    std::vector<CameraSetup> cameras;
     std::copy_if(site.cameras.begin(), site.cameras.end(), std::back_inserter(cameras),
-                 [](const CameraSpec& c) { return c.type != "NVR"; });
+                 [](const CameraSetup& c) { return c.type != "NVR"; });
     const auto count = [&cameras](auto predicate) {
         return std::count_if(cameras.begin(), cameras.end(), predicate);
     };
-    EXPECT_EQ(count([](const CameraSpec& c) { return c.faults.firmwareRefused; }), 1);
-    EXPECT_EQ(count([](const CameraSpec& c) { return c.faults.ignores(kCodeVersion); }), 1);
-    EXPECT_EQ(count([](const CameraSpec& c) { return c.storage.sd1 == 0; }), 1);
+    EXPECT_EQ(count([](const CameraSetup& c) { return c.faults.firmwareRefused; }), 1);
+    EXPECT_EQ(count([](const CameraSetup& c) { return c.faults.ignores(kCodeVersion); }), 1);
+    EXPECT_EQ(count([](const CameraSetup& c) { return c.storage.sd1 == 0; }), 1);
     EXPECT_GE(count(healthy), 20);
 }
 

@@ -57,7 +57,7 @@ TEST(ScenarioJson, ReadsEveryFieldAndFault)
         }]
     })");
     ASSERT_EQ(scenario.cameras.size(), 2u);
-    const CameraSpec& c = scenario.cameras[0];
+    const CameraSetup& c = scenario.cameras[0];
     EXPECT_EQ(c.serial, "SIM0001");
     EXPECT_EQ(c.mac, "00:1A:2B:3C:4D:5E");
     EXPECT_EQ(c.address, "127.0.1.1");
@@ -91,7 +91,7 @@ TEST(ScenarioJson, ReadsEveryFieldAndFault)
     EXPECT_TRUE(c.faults.modifyIpRefused);
     EXPECT_EQ(c.faults.dropSessionAfterSeconds, 5);
 
-    const CameraSpec& second = scenario.cameras[1];
+    const CameraSetup& second = scenario.cameras[1];
     EXPECT_TRUE(second.faults.loginNeverConfirmed);
     EXPECT_EQ(second.faults.uploadFailPercent, 60);
     EXPECT_EQ(second.mac, "02:00:7F:00:01:02") << "derived from the address";
@@ -115,7 +115,7 @@ TEST(ScenarioJson, EntriesOverrideTheDefaultsKeyByKey)
         ]
     })");
     ASSERT_EQ(scenario.cameras.size(), 3u);
-    const CameraSpec& a = scenario.cameras[0];
+    const CameraSetup& a = scenario.cameras[0];
     EXPECT_EQ(a.type, "IPC-X");
     EXPECT_EQ(a.user, "installer");
     EXPECT_EQ(a.firmwareVersion, "V4.0");
@@ -125,7 +125,7 @@ TEST(ScenarioJson, EntriesOverrideTheDefaultsKeyByKey)
     EXPECT_TRUE(a.faults.refuses(325));
     EXPECT_EQ(a.faults.answerDelay(1012), 1);
 
-    const CameraSpec& b = scenario.cameras[1];
+    const CameraSetup& b = scenario.cameras[1];
     EXPECT_EQ(b.type, "NVR");
     EXPECT_EQ(b.user, "installer");
     EXPECT_EQ(b.storage.sd1, 0) << "the entry's key wins";
@@ -134,7 +134,7 @@ TEST(ScenarioJson, EntriesOverrideTheDefaultsKeyByKey)
     EXPECT_TRUE(b.faults.ignores(1012));
     EXPECT_EQ(b.faults.answerDelay(1012), 0) << "null removed the default delay";
 
-    const CameraSpec& c = scenario.cameras[2];
+    const CameraSetup& c = scenario.cameras[2];
     EXPECT_EQ(c.user, "admin") << "null restores the built-in value";
     EXPECT_FALSE(c.faults.refuses(325));
 }

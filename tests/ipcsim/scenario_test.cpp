@@ -26,7 +26,7 @@ std::string validationError(const Scenario& scenario)
     return errorOf([&] { validateScenario(scenario); });
 }
 
-std::string cameraError(const std::function<void(CameraSpec&)>& change)
+std::string cameraError(const std::function<void(CameraSetup&)>& change)
 {
     Scenario scenario;
     scenario.cameras.push_back(makeCamera("SIM0001", "127.0.1.1"));
@@ -39,9 +39,9 @@ bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-TEST(CameraSpec, MadeCameraIsHealthyWithBuiltInDefaults)
+TEST(CameraSetup, MadeCameraIsHealthyWithBuiltInDefaults)
 {
-    const CameraSpec camera = makeCamera("SIM0001", "127.0.1.1");
+    const CameraSetup camera = makeCamera("SIM0001", "127.0.1.1");
     EXPECT_EQ(camera.mac, "02:00:7F:00:01:01");
     EXPECT_EQ(camera.port, 8000);
     EXPECT_EQ(camera.type, "IPC");
@@ -57,9 +57,9 @@ TEST(CameraSpec, MadeCameraIsHealthyWithBuiltInDefaults)
     EXPECT_EQ(validationError(scenario), "");
 }
 
-TEST(CameraSpec, VersionAnswerCarriesTheRunningVersion)
+TEST(CameraSetup, VersionAnswerCarriesTheRunningVersion)
 {
-    CameraSpec camera = makeCamera("SIM0001", "127.0.1.1");
+    CameraSetup camera = makeCamera("SIM0001", "127.0.1.1");
     EXPECT_EQ(camera.versionAnswerFor("V5.2.0"),
               "<RESPONSE_PARAM\r\nSystemVersion=\"V2.4.0\"\r\nFileSystemVersion=\"V5.2.0\"\r\n/>");
     camera.versionAnswer = "A=\"{version}\" B=\"{version}\" \xE7\x89\x88\xE6\x9C\xAC"; // 版本
@@ -68,9 +68,9 @@ TEST(CameraSpec, VersionAnswerCarriesTheRunningVersion)
     EXPECT_EQ(camera.versionAnswerFor("V6"), "no version here");
 }
 
-TEST(CameraSpec, StorageAnswerListsSd1Sd2UsbTotalsInOrder)
+TEST(CameraSetup, StorageAnswerListsSd1Sd2UsbTotalsInOrder)
 {
-    CameraSpec camera = makeCamera("SIM0001", "127.0.1.1");
+    CameraSetup camera = makeCamera("SIM0001", "127.0.1.1");
     camera.storage = {0, 15000, -1};
     const std::string answer = camera.storageAnswer();
     std::vector<std::string> totals;
@@ -95,7 +95,7 @@ TEST(CameraFaults, UploadPercentsCountWholeBytesRoundedDown)
 
 TEST(GeneratedCameras, NumberSerialsAddressesAndMacs)
 {
-    CameraSpec base = makeCamera("", "");
+    CameraSetup base = makeCamera("", "");
     base.type = "IPC-B";
     const auto cameras =
         generateCameras(base, {250, 1, "VX{n:4}-A", "127.0.1.200", "00:1A:2B:00:00:FE"});
@@ -114,7 +114,7 @@ TEST(GeneratedCameras, NumberSerialsAddressesAndMacs)
 
 TEST(GeneratedCameras, PatternsAndRanges)
 {
-    const CameraSpec base;
+    const CameraSetup base;
     const auto plain = generateCameras(base, {3, 98, "S{n}/{n:3}", "127.0.0.1", ""});
     EXPECT_EQ(plain[0].serial, "S98/098");
     EXPECT_EQ(plain[2].serial, "S100/100");
@@ -156,7 +156,7 @@ TEST(ScenarioValidation, RefusesAddressesOutsideLoopbackNamingTheCamera)
     EXPECT_TRUE(contains(error, "127")) << error;
 
     for (const char* address : {"127.0.0.0", "127.255.255.255", "192.168.0.123", "127.1", ""}) {
-        EXPECT_TRUE(contains(cameraError([&](CameraSpec& c) { c.address = address; }), "address"))
+        EXPECT_TRUE(contains(cameraError([&](CameraSetup& c) { c.address = address; }), "address"))
             << address;
     }
 }
@@ -190,7 +190,7 @@ TEST(ScenarioValidation, RefusesAnEmptySite)
 struct CameraCase
 {
     const char* what;
-    std::function<void(CameraSpec&)> change;
+    std::function<void(CameraSetup&)> change;
     const char* expected; // a part of the error, or "" when the camera is sound
 };
 
@@ -202,48 +202,48 @@ TEST(ScenarioValidation, EveryFieldIsChecked)
         chinese += zhong;
     }
     const std::vector<CameraCase> cases = {
-        {"31-byte serial", [](CameraSpec& c) { c.serial = std::string(31, 'S'); }, ""},
-        {"32-byte serial", [](CameraSpec& c) { c.serial = std::string(32, 'S'); }, "serial"},
-        {"30 GBK bytes", [&](CameraSpec& c) { c.serial = chinese; }, ""},
-        {"32 GBK bytes", [&](CameraSpec& c) { c.serial = chinese + zhong; }, "GBK"},
-        {"empty serial", [](CameraSpec& c) { c.serial = ""; }, "serial"},
-        {"tab in serial", [](CameraSpec& c) { c.serial = "A\tB"; }, "control"},
-        {"emoji type", [](CameraSpec& c) { c.type = "\xF0\x9F\x98\x80"; }, "GBK"},
-        {"broken UTF-8", [](CameraSpec& c) { c.type = "\xFF"; }, "UTF-8"},
-        {"empty type", [](CameraSpec& c) { c.type = ""; }, "type"},
-        {"long user", [](CameraSpec& c) { c.user = std::string(40, 'u'); }, "user"},
-        {"long password", [](CameraSpec& c) { c.password = std::string(64, 'p'); }, "password"},
-        {"short MAC", [](CameraSpec& c) { c.mac = "00:11:22"; }, "mac"},
-        {"bad netmask", [](CameraSpec& c) { c.netmask = "255.0.0"; }, "netmask"},
-        {"bad gateway", [](CameraSpec& c) { c.gateway = "gw"; }, "gateway"},
-        {"port 0", [](CameraSpec& c) { c.port = 0; }, "port"},
-        {"quote in version", [](CameraSpec& c) { c.firmwareVersion = "V\"1"; }, "firmwareVersion"},
-        {"CR LF in answer", [](CameraSpec& c) { c.versionAnswer = "a\r\nb"; }, ""},
-        {"NUL in answer", [](CameraSpec& c) { c.versionAnswer = std::string("a\0b", 3); },
+        {"31-byte serial", [](CameraSetup& c) { c.serial = std::string(31, 'S'); }, ""},
+        {"32-byte serial", [](CameraSetup& c) { c.serial = std::string(32, 'S'); }, "serial"},
+        {"30 GBK bytes", [&](CameraSetup& c) { c.serial = chinese; }, ""},
+        {"32 GBK bytes", [&](CameraSetup& c) { c.serial = chinese + zhong; }, "GBK"},
+        {"empty serial", [](CameraSetup& c) { c.serial = ""; }, "serial"},
+        {"tab in serial", [](CameraSetup& c) { c.serial = "A\tB"; }, "control"},
+        {"emoji type", [](CameraSetup& c) { c.type = "\xF0\x9F\x98\x80"; }, "GBK"},
+        {"broken UTF-8", [](CameraSetup& c) { c.type = "\xFF"; }, "UTF-8"},
+        {"empty type", [](CameraSetup& c) { c.type = ""; }, "type"},
+        {"long user", [](CameraSetup& c) { c.user = std::string(40, 'u'); }, "user"},
+        {"long password", [](CameraSetup& c) { c.password = std::string(64, 'p'); }, "password"},
+        {"short MAC", [](CameraSetup& c) { c.mac = "00:11:22"; }, "mac"},
+        {"bad netmask", [](CameraSetup& c) { c.netmask = "255.0.0"; }, "netmask"},
+        {"bad gateway", [](CameraSetup& c) { c.gateway = "gw"; }, "gateway"},
+        {"port 0", [](CameraSetup& c) { c.port = 0; }, "port"},
+        {"quote in version", [](CameraSetup& c) { c.firmwareVersion = "V\"1"; }, "firmwareVersion"},
+        {"CR LF in answer", [](CameraSetup& c) { c.versionAnswer = "a\r\nb"; }, ""},
+        {"NUL in answer", [](CameraSetup& c) { c.versionAnswer = std::string("a\0b", 3); },
          "versionAnswer"},
-        {"no reboot time", [](CameraSpec& c) { c.rebootSeconds = 0; }, ""},
-        {"negative time", [](CameraSpec& c) { c.rebootSeconds = -1; }, "rebootSeconds"},
-        {"NaN time", [](CameraSpec& c) { c.formatSeconds = NAN; }, "formatSeconds"},
-        {"huge time", [](CameraSpec& c) { c.firmwareCheckSeconds = 1e9; }, "firmwareCheckSeconds"},
+        {"no reboot time", [](CameraSetup& c) { c.rebootSeconds = 0; }, ""},
+        {"negative time", [](CameraSetup& c) { c.rebootSeconds = -1; }, "rebootSeconds"},
+        {"NaN time", [](CameraSetup& c) { c.formatSeconds = NAN; }, "formatSeconds"},
+        {"huge time", [](CameraSetup& c) { c.firmwareCheckSeconds = 1e9; }, "firmwareCheckSeconds"},
         {"refused and unconfirmed login",
-         [](CameraSpec& c) { c.faults.loginRefused = c.faults.loginNeverConfirmed = true; },
+         [](CameraSetup& c) { c.faults.loginRefused = c.faults.loginNeverConfirmed = true; },
          "loginRefused"},
         {"code refused and ignored",
-         [](CameraSpec& c) { c.faults.refusedCodes = c.faults.unansweredCodes = {1012}; }, "1012"},
-        {"code 0", [](CameraSpec& c) { c.faults.refusedCodes = {0}; }, "code 0"},
-        {"code over 24 bits", [](CameraSpec& c) { c.faults.unansweredCodes = {0x1000000}; },
+         [](CameraSetup& c) { c.faults.refusedCodes = c.faults.unansweredCodes = {1012}; }, "1012"},
+        {"code 0", [](CameraSetup& c) { c.faults.refusedCodes = {0}; }, "code 0"},
+        {"code over 24 bits", [](CameraSetup& c) { c.faults.unansweredCodes = {0x1000000}; },
          "ignoreCodes"},
-        {"negative delay", [](CameraSpec& c) { c.faults.answerDelaySeconds[1012] = -2; },
+        {"negative delay", [](CameraSetup& c) { c.faults.answerDelaySeconds[1012] = -2; },
          "answerDelay"},
-        {"101 percent", [](CameraSpec& c) { c.faults.uploadStallPercent = 101; },
+        {"101 percent", [](CameraSetup& c) { c.faults.uploadStallPercent = 101; },
          "uploadStallAtPercent"},
         {"stall and fail",
-         [](CameraSpec& c) { c.faults.uploadStallPercent = 40, c.faults.uploadFailPercent = 60; },
+         [](CameraSetup& c) { c.faults.uploadStallPercent = 40, c.faults.uploadFailPercent = 60; },
          "cannot both"},
-        {"drop at once", [](CameraSpec& c) { c.faults.dropSessionAfterSeconds = 0; },
+        {"drop at once", [](CameraSetup& c) { c.faults.dropSessionAfterSeconds = 0; },
          "dropSessionAfterSeconds"},
         {"sound faults",
-         [](CameraSpec& c) {
+         [](CameraSetup& c) {
              c.faults.uploadStallPercent = 100;
              c.faults.answerDelaySeconds[1012] = 2.5;
              c.faults.dropSessionAfterSeconds = 3;
@@ -263,7 +263,7 @@ TEST(ScenarioValidation, EveryFieldIsChecked)
 
 TEST(SearchRecord, CarriesWhatTheEngineReadsAndNoCredentials)
 {
-    CameraSpec camera = makeCamera("\xE4\xB8\xAD"
+    CameraSetup camera = makeCamera("\xE4\xB8\xAD"
                                    "001",
                                    "127.0.1.9"); // 中001
     camera.type = "NVR";

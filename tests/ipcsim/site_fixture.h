@@ -43,7 +43,7 @@ protected:
     static vexlo::ipcsim::Scenario healthySite(int count)
     {
         using namespace vexlo::ipcsim;
-        CameraSpec base = makeCamera("", "");
+        CameraSetup base = makeCamera("", "");
         base.rebootSeconds = 10;
         base.formatSeconds = 10;
         base.firmwareCheckSeconds = 5;
@@ -65,10 +65,10 @@ protected:
     // A session on camera `index`, logged in with its own credentials.
     std::unique_ptr<simtest::TestSession> loggedIn(std::size_t index)
     {
-        const auto& spec = m_site->spec(index);
+        const auto& setup = m_site->setup(index);
         auto session = std::make_unique<simtest::TestSession>();
-        EXPECT_TRUE(session->connect(m_site->camera(index).address, spec.port));
-        EXPECT_EQ(session->login(spec.user, spec.password), vexlo::protocol::LoginStatus::Accepted);
+        EXPECT_TRUE(session->connect(m_site->camera(index).address, setup.port));
+        EXPECT_EQ(session->login(setup.user, setup.password), vexlo::protocol::LoginStatus::Accepted);
         return session;
     }
 

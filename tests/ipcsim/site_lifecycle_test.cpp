@@ -3,7 +3,7 @@
 #include "ipcsim/firmware.h"
 
 using vexlo::ipcsim::bytesAtPercent;
-using vexlo::ipcsim::CameraSpec;
+using vexlo::ipcsim::CameraSetup;
 using vexlo::ipcsim::CameraState;
 using vexlo::ipcsim::makeFirmwareImage;
 using vexlo::ipcsim::Scenario;
@@ -199,7 +199,7 @@ TEST_F(SiteTest, FactoryRestoreReportsTheFactoryAddressAndIsUnreachable)
     Scenario scenario = healthySite(2);
     scenario.cameras[1].factoryAddress = "192.168.1.123";
     start(scenario);
-    const CameraSpec spec = scenario.cameras[0];
+    const CameraSetup setup = scenario.cameras[0];
 
     for (std::size_t index : {0u, 1u}) {
         auto session = loggedIn(index);
@@ -222,11 +222,11 @@ TEST_F(SiteTest, FactoryRestoreReportsTheFactoryAddressAndIsUnreachable)
     }
     EXPECT_FALSE(m_site->camera(0).listening);
     TestSession old;
-    EXPECT_FALSE(old.connect(spec.address, spec.port, 300ms));
+    EXPECT_FALSE(old.connect(setup.address, setup.port, 300ms));
 
     // Modify IP brings it back onto loopback, where it is reachable again.
     const auto reply = search.modifyIp(
-        port(), {5, spec.serial, spec.mac, spec.address, "255.0.0.0", "127.0.0.1"}, 2000ms);
+        port(), {5, setup.serial, setup.mac, setup.address, "255.0.0.0", "127.0.0.1"}, 2000ms);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, ModifyIpStatus::Accepted);
     loggedIn(0);

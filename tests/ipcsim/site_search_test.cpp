@@ -4,7 +4,7 @@
 
 #include <set>
 
-using vexlo::ipcsim::CameraSpec;
+using vexlo::ipcsim::CameraSetup;
 using vexlo::ipcsim::formatIpv4;
 using vexlo::ipcsim::parseIpv4;
 using vexlo::ipcsim::Scenario;
@@ -29,12 +29,12 @@ TEST_F(SiteTest, EveryCameraAndTheRecorderAnswerFromTheirOwnAddress)
         EXPECT_EQ(received.from, record.ipAddress) << record.serialNo;
         serials.insert(record.serialNo);
         const auto index = std::stoul(record.serialNo.substr(3)) - 1;
-        const CameraSpec& spec = scenario.cameras[index];
-        EXPECT_EQ(record.ipAddress, spec.address);
-        EXPECT_EQ(record.macAddress, spec.mac);
-        EXPECT_EQ(record.deviceType, spec.type);
-        EXPECT_EQ(record.loginPort, spec.port);
-        EXPECT_EQ(record.playParam, spec.playParam);
+        const CameraSetup& setup = scenario.cameras[index];
+        EXPECT_EQ(record.ipAddress, setup.address);
+        EXPECT_EQ(record.macAddress, setup.mac);
+        EXPECT_EQ(record.deviceType, setup.type);
+        EXPECT_EQ(record.loginPort, setup.port);
+        EXPECT_EQ(record.playParam, setup.playParam);
         EXPECT_EQ(record.netmask, "255.0.0.0");
     }
     EXPECT_EQ(serials.size(), 5u);
@@ -62,20 +62,20 @@ TEST_F(SiteTest, ModifyIpMovesTheCameraToItsNewAddress)
 {
     Scenario scenario = healthySite(2);
     start(scenario);
-    const CameraSpec& spec = scenario.cameras[0];
+    const CameraSetup& setup = scenario.cameras[0];
     const std::string target = formatIpv4(*parseIpv4(scenario.cameras[1].address) + 10);
 
     auto before = loggedIn(0);
     SearchClient search;
-    ModifyIp request{41, spec.serial, spec.mac, target, "255.255.0.0", "127.0.0.1"};
+    ModifyIp request{41, setup.serial, setup.mac, target, "255.255.0.0", "127.0.0.1"};
     const auto reply = search.modifyIp(port(), request, 2000ms);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, ModifyIpStatus::Accepted);
-    EXPECT_EQ(reply->serialNo, spec.serial);
+    EXPECT_EQ(reply->serialNo, setup.serial);
     EXPECT_TRUE(before->waitClosed(2000ms)) << "sessions close when the address changes";
 
     const auto found = search.searchUntil(
-        port(), [&](const ReceivedReply& r) { return r.reply.record.serialNo == spec.serial; },
+        port(), [&](const ReceivedReply& r) { return r.reply.record.serialNo == setup.serial; },
         2000ms);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->reply.record.ipAddress, target);
@@ -83,10 +83,10 @@ TEST_F(SiteTest, ModifyIpMovesTheCameraToItsNewAddress)
     EXPECT_EQ(found->reply.record.netmask, "255.255.0.0");
 
     TestSession old;
-    EXPECT_FALSE(old.connect(spec.address, spec.port, 500ms));
+    EXPECT_FALSE(old.connect(setup.address, setup.port, 500ms));
     TestSession moved;
-    ASSERT_TRUE(moved.connect(target, spec.port));
-    EXPECT_EQ(moved.login(spec.user, spec.password), LoginStatus::Accepted);
+    ASSERT_TRUE(moved.connect(target, setup.port));
+    EXPECT_EQ(moved.login(setup.user, setup.password), LoginStatus::Accepted);
 
     // The same request again gets the same answer and moves nothing.
     const auto again = search.modifyIp(port(), request, 2000ms);
@@ -101,9 +101,9 @@ TEST_F(SiteTest, ModifyIpRefusals)
     scenario.cameras[1].faults.modifyIpRefused = true;
     start(scenario);
     SearchClient search;
-    const CameraSpec& first = scenario.cameras[0];
-    const CameraSpec& stubborn = scenario.cameras[1];
-    const CameraSpec& third = scenario.cameras[2];
+    const CameraSetup& first = scenario.cameras[0];
+    const CameraSetup& stubborn = scenario.cameras[1];
+    const CameraSetup& third = scenario.cameras[2];
     const std::string spare = formatIpv4(*parseIpv4(third.address) + 20);
 
     auto reply = search.modifyIp(

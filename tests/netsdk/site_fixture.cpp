@@ -29,7 +29,7 @@ void SiteTest::TearDown()
 
 ipcsim::Scenario SiteTest::healthySite(int count)
 {
-    ipcsim::CameraSpec base = ipcsim::makeCamera("", "");
+    ipcsim::CameraSetup base = ipcsim::makeCamera("", "");
     base.rebootSeconds = 4;
     base.formatSeconds = 2;
     base.firmwareCheckSeconds = 2;
@@ -82,9 +82,9 @@ void SiteTest::start(ipcsim::Scenario scenario)
 
 int SiteTest::loginTo(std::size_t index)
 {
-    const auto& spec = camera(index);
+    const auto& setup = camera(index);
     const int handle =
-        m_sdk->Login(spec.address.c_str(), spec.port, spec.user.c_str(), spec.password.c_str(), 0);
+        m_sdk->Login(setup.address.c_str(), setup.port, setup.user.c_str(), setup.password.c_str(), 0);
     if (handle <= 0 || !m_events.waitForStatus(handle, SDK_EVENT_LOGIN_OK, kWait))
         return 0;
     return handle;

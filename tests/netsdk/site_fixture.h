@@ -39,7 +39,7 @@ protected:
     NetSdk& sdk() { return *m_sdk; }
     EventRecorder& events() { return m_events; }
     const std::filesystem::path& dir() const { return m_dir; }
-    const ipcsim::CameraSpec& camera(std::size_t index) const { return m_scenario.cameras[index]; }
+    const ipcsim::CameraSetup& camera(std::size_t index) const { return m_scenario.cameras[index]; }
 
     // Logs in to camera `index` and waits for event 4; the handle, or 0.
     int loginTo(std::size_t index);

@@ -40,10 +40,10 @@ TEST_F(SiteTest, SearchFindsEveryCameraOnceWithRecorders)
 
     _IPCINFO info{};
     ASSERT_EQ(sdk().GetIPCInfo(0, &info), 0);
-    const auto& spec = camera(std::stoi(std::string(info.serialNo).substr(3)) - 1);
-    EXPECT_STREQ(info.ipAddress, spec.address.c_str());
-    EXPECT_STREQ(info.macAddress, spec.mac.c_str());
-    EXPECT_EQ(info.port, spec.port);
+    const auto& setup = camera(std::stoi(std::string(info.serialNo).substr(3)) - 1);
+    EXPECT_STREQ(info.ipAddress, setup.address.c_str());
+    EXPECT_STREQ(info.macAddress, setup.mac.c_str());
+    EXPECT_EQ(info.port, setup.port);
 }
 
 } // namespace

@@ -46,7 +46,7 @@ void ApplySiteTest::TearDown()
     std::filesystem::remove_all(m_dir, ignored);
 }
 
-void ApplySiteTest::startSite(std::vector<vexlo::ipcsim::CameraSpec> cameras)
+void ApplySiteTest::startSite(std::vector<vexlo::ipcsim::CameraSetup> cameras)
 {
     for (int attempt = 0;; ++attempt) {
         const int block = 100 + static_cast<int>((::getpid() + attempt * 7) % 50);

@@ -47,7 +47,7 @@ protected:
 
     // Starts the cameras (on other addresses when the first are taken) and the
     // library, and lists one record per camera, in the same order.
-    void startSite(std::vector<vexlo::ipcsim::CameraSpec> cameras);
+    void startSite(std::vector<vexlo::ipcsim::CameraSetup> cameras);
 
     std::vector<_DEVICERECORD*> allRecords() const;
 
