@@ -18,8 +18,10 @@ void settleUpgrade(BatchState& state, _DEVICERECORD& record, int result)
     // Under the list's lock, so that of two devices settling at once only the
     // later one sees the run complete.
     vexlo::CriticalSectionLock lock(state.upgradeListLock);
-    const int previous = record.upgradeResult.exchange(result);
-    if (previous != 0)
+    // The first verdict stands: a late stage of a device already settled must
+    // not turn its failure into a success after the summary was counted.
+    int unsettled = 0;
+    if (!record.upgradeResult.compare_exchange_strong(unsettled, result))
         return;
     if (!upgradeComplete(state))
         return;

@@ -207,7 +207,10 @@ void UpgradeController::onFirmwareAccepted(int handle)
 {
     vexlo::CriticalSectionLock listLock(m_state.upgradeListLock);
     _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList, handle);
-    if (!record)
+    // A device the run has already given up on (its upload stalled, say) keeps
+    // its result: reviving it would log it out and rewrite its row after the
+    // run's summary was counted.
+    if (!record || record->upgradeResult.load() != 0)
         return;
     {
         // Decided under the wait's lock: a verdict after the check timeout
@@ -231,7 +234,7 @@ void UpgradeController::onFirmwareRefused(int handle)
 {
     vexlo::CriticalSectionLock listLock(m_state.upgradeListLock);
     _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList, handle);
-    if (!record)
+    if (!record || record->upgradeResult.load() != 0)
         return;
     {
         vexlo::CriticalSectionLock waitLock(m_state.rebootWaitLock);

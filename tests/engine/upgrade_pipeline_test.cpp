@@ -299,6 +299,28 @@ TEST_F(UpgradePipeline, RefusalAfterTheCheckTimeoutDoesNotEndTheRunAgain)
     EXPECT_EQ(doneCount(WM_UPGRADE_DONE), 1);
 }
 
+TEST_F(UpgradePipeline, VerdictForADeviceWhoseUploadStalledChangesNothing)
+{
+    // The progress stops at 40%, so the device fails after 15 s; the camera
+    // accepts the firmware anyway, long after the run was counted.
+    _DEVICERECORD* camera = addDevice("127.0.0.30", scripted([](FakeDeviceScript& s) {
+                                          s.progress = {10, 40};
+                                          s.uploadEnd = FakeUploadEnd::StallThenVerdict;
+                                          s.firmwareDelayMs = 40000;
+                                      }));
+
+    upgrade({camera});
+    const int delivered = fake.deliveredCount();
+    ASSERT_TRUE(waitFor([&] { return fake.deliveredCount() > delivered; }));
+    syncWithController();
+
+    EXPECT_EQ(lastStatus(*camera), u"获取上传文件进度失败");
+    EXPECT_EQ(camera->upgradeResult.load(), 2);
+    EXPECT_EQ(camera->rebootState.load(), 0);
+    EXPECT_EQ(fake.callsNamed("Logout").size(), 0u) << "the failed device is not revived";
+    EXPECT_EQ(doneCount(WM_UPGRADE_DONE), 1);
+}
+
 TEST_F(UpgradePipeline, DeviceThatDoesNotComeBackIsGivenUpAfter180Seconds)
 {
     _DEVICERECORD* camera =

@@ -407,11 +407,13 @@ void FakeDeviceLibrary::endUpload(int handle, Device& device)
         device.uploading = false;
         schedule(m_answerDelayMs, statusEvent(handle, SDK_EVENT_UPLOAD_FAILED));
         return;
+    case FakeUploadEnd::StallThenVerdict:
+        break;
     case FakeUploadEnd::Finished:
+        device.uploading = false;
+        schedule(m_answerDelayMs, statusEvent(handle, SDK_EVENT_UPLOAD_DONE));
         break;
     }
-    device.uploading = false;
-    schedule(m_answerDelayMs, statusEvent(handle, SDK_EVENT_UPLOAD_DONE));
     std::function<void()> verdict = answer(handle, 1009, device.script.firmware, "");
     if (!verdict)
         return;

@@ -29,6 +29,9 @@ enum class FakeUploadEnd
 {
     Finished, // event 14, then the firmware verdict
     Stall,    // the progress stays where it is; no event
+    // The progress stays where it is, yet the camera takes the firmware: its
+    // verdict comes firmwareDelayMs later, with no upload event before it.
+    StallThenVerdict,
     Failed,   // event 15
 };
 
