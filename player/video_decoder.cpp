@@ -1,0 +1,112 @@
+#include "video_decoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+}
+
+#include <cstring>
+
+namespace vexlo::player {
+namespace {
+
+// A bogus parameter set in a damaged unit could ask for a huge picture; nothing
+// a camera on this wall sends is larger than 4K.
+constexpr std::int64_t kMaxPixels = 4096LL * 2304LL;
+
+} // namespace
+
+std::unique_ptr<VideoDecoder> VideoDecoder::create()
+{
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
+    if (codec == nullptr)
+        return nullptr;
+
+    std::unique_ptr<VideoDecoder> decoder(new VideoDecoder());
+    decoder->m_context = avcodec_alloc_context3(codec);
+    decoder->m_packet = av_packet_alloc();
+    decoder->m_frame = av_frame_alloc();
+    if (decoder->m_context == nullptr || decoder->m_packet == nullptr ||
+        decoder->m_frame == nullptr)
+        return nullptr;
+
+    // One thread per stream: a wall runs up to 250 streams, and frame threads
+    // would also hold pictures back by a frame each.
+    decoder->m_context->thread_count = 1;
+    decoder->m_context->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    decoder->m_context->max_pixels = kMaxPixels;
+    if (avcodec_open2(decoder->m_context, codec, nullptr) < 0)
+        return nullptr;
+    return decoder;
+}
+
+VideoDecoder::~VideoDecoder()
+{
+    av_frame_free(&m_frame);
+    av_packet_free(&m_packet);
+    avcodec_free_context(&m_context);
+}
+
+VideoDecoder::Result
+VideoDecoder::decode(const std::uint8_t* data, std::size_t size, bool convert,
+                     std::vector<std::shared_ptr<const sdk::RgbPicture>>& pictures)
+{
+    Result result;
+    // av_new_packet adds the zeroed padding the bitstream reader may read past the end.
+    if (size == 0 || size > static_cast<std::size_t>(INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE) ||
+        av_new_packet(m_packet, static_cast<int>(size)) < 0) {
+        result.damaged = true;
+        return result;
+    }
+    std::memcpy(m_packet->data, data, size);
+
+    if (!sendUnit(result, convert, pictures))
+        result.damaged = true;
+    av_packet_unref(m_packet);
+
+    if (result.damaged)
+        avcodec_flush_buffers(m_context);
+    return result;
+}
+
+bool VideoDecoder::sendUnit(Result& result, bool convert,
+                            std::vector<std::shared_ptr<const sdk::RgbPicture>>& pictures)
+{
+    int status = avcodec_send_packet(m_context, m_packet);
+    if (status == AVERROR(EAGAIN)) {
+        // The decoder still holds output: take it, then the unit fits.
+        if (!receivePictures(result, convert, pictures))
+            return false;
+        status = avcodec_send_packet(m_context, m_packet);
+    }
+    if (status < 0)
+        return false;
+    return receivePictures(result, convert, pictures);
+}
+
+bool VideoDecoder::receivePictures(Result& result, bool convert,
+                                   std::vector<std::shared_ptr<const sdk::RgbPicture>>& pictures)
+{
+    for (;;) {
+        const int status = avcodec_receive_frame(m_context, m_frame);
+        if (status == AVERROR(EAGAIN) || status == AVERROR_EOF)
+            return true;
+        if (status < 0)
+            return false;
+
+        const bool broken =
+            (m_frame->flags & AV_FRAME_FLAG_CORRUPT) != 0 || m_frame->decode_error_flags != 0;
+        if (broken) {
+            av_frame_unref(m_frame);
+            return false;
+        }
+        ++result.pictures;
+        if (convert) {
+            if (auto picture = m_converter.convert(*m_frame))
+                pictures.push_back(std::move(picture));
+        }
+        av_frame_unref(m_frame);
+    }
+}
+
+} // namespace vexlo::player

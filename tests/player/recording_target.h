@@ -1,0 +1,65 @@
+#pragma once
+
+#include "test_stream.h"
+
+#include "sdk/backend.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace vexlo::player::test {
+
+// A render target that counts pictures and keeps the newest, as a pane does.
+// It can be closed (a picture after that is a fault) and gated (it blocks in
+// presentPicture until opened, like a pane that falls behind).
+class RecordingTarget : public sdk::RenderTarget
+{
+public:
+    void presentPicture(std::shared_ptr<const sdk::RgbPicture> picture) override;
+
+    int pictureCount() const;
+    std::shared_ptr<const sdk::RgbPicture> newest() const;
+    // Pictures that arrived after close().
+    int picturesAfterClose() const { return m_afterClose.load(); }
+    void close() { m_closed.store(true); }
+
+    void holdPictures();
+    void releasePictures();
+    bool isHolding() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_released;
+    bool m_holding = false;
+    int m_count = 0;
+    std::shared_ptr<const sdk::RgbPicture> m_newest;
+    std::atomic<bool> m_closed{false};
+    std::atomic<int> m_afterClose{0};
+};
+
+// The colour at (x, y) of an RGB picture.
+Rgb pixelAt(const sdk::RgbPicture& picture, int x, int y);
+// True when every channel is within `tolerance` of the expected colour.
+bool near(Rgb actual, Rgb expected, int tolerance = 24);
+
+// Deadlines are generous: sanitizer builds decode several times slower.
+inline constexpr std::chrono::seconds kDeadline{30};
+
+template <typename Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds timeout = kDeadline)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+} // namespace vexlo::player::test
