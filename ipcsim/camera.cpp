@@ -6,6 +6,7 @@
 #include "ipcsim/session.h"
 #include "ipcsim/sim_time.h"
 
+#include <iostream>
 #include <system_error>
 
 namespace vexlo::ipcsim {
@@ -44,6 +45,9 @@ Camera::Camera(asio::io_context& io, CameraSetup setup, CameraServices services)
 
 Camera::~Camera()
 {
+    if (m_encoder.joinable()) {
+        m_encoder.join();
+    }
     // Runs only once no thread serves the site any more. Closing here, not
     // only in shutdown(), frees the address and port at once when a site that
     // failed to start is thrown away.
@@ -211,6 +215,54 @@ void Camera::forget(const Session* session)
             publish();
             return;
         }
+    }
+}
+
+void Camera::withStreamLoop(StreamLoopReady ready)
+{
+    if (m_streamLoop && m_streamLoop->address == m_address) {
+        ready(m_streamLoop);
+        return;
+    }
+    m_loopWaiters.push_back(std::move(ready));
+    if (!m_encoding) {
+        startEncoding();
+    }
+}
+
+void Camera::startEncoding()
+{
+    m_encoding = true;
+    if (m_encoder.joinable()) {
+        m_encoder.join(); // it has posted its result already
+    }
+    m_encoder = std::thread([this, serial = m_setup.serial, address = m_address] {
+        std::shared_ptr<const StreamLoop> loop;
+        try {
+            loop = encodeStreamLoop(serial, address);
+        } catch (const EncoderError& error) {
+            std::cerr << "camera " << serial << ": no live stream: " << error.what() << "\n";
+        }
+        // Runs only while the site's threads run; the destructor joins this
+        // thread, so the camera outlives the post.
+        asio::post(m_strand, [this, loop] { onLoopEncoded(loop); });
+    });
+}
+
+void Camera::onLoopEncoded(std::shared_ptr<const StreamLoop> loop)
+{
+    m_encoding = false;
+    if (loop && loop->address != m_address && m_state != CameraState::Stopped) {
+        startEncoding(); // moved while it was drawn: the picture would show the old address
+        return;
+    }
+    if (loop) {
+        m_streamLoop = loop;
+    }
+    auto waiters = std::move(m_loopWaiters);
+    m_loopWaiters.clear();
+    for (auto& ready : waiters) {
+        ready(loop);
     }
 }
 

@@ -4,18 +4,22 @@
 #include "ipcsim/command_reply.h"
 #include "ipcsim/firmware.h"
 #include "ipcsim/scenario.h"
+#include "ipcsim/stream_loop.h"
 #include "protocol/search_datagrams.h"
 #include "protocol/session_messages.h"
 
 #include <asio.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 // One simulated camera: its listener on its own 127.x.y.z address, its search
 // answers, its sessions, and its life cycle (up, down for a reboot, back with
@@ -95,6 +99,13 @@ public:
     void checkFirmware(FirmwareVerdict verdict, std::weak_ptr<Session> session);
     void goDown(protocol::CloseReason reason);
     void forget(const Session* session);
+    // Hands `ready` the encoded test card for live play, on the strand: at
+    // once when it is at hand, else once encoded. It is encoded at the first
+    // stream on a thread of its own (so the site's threads keep serving the
+    // other cameras meanwhile), kept for the next streams, and encoded again
+    // once the address it shows has changed. Null when it cannot be encoded.
+    using StreamLoopReady = std::function<void(std::shared_ptr<const StreamLoop>)>;
+    void withStreamLoop(StreamLoopReady ready);
 
 private:
     void openListener();
@@ -108,6 +119,8 @@ private:
                                     std::shared_ptr<asio::ip::udp::socket>& oldSocket);
     void setLocation(std::string address, std::string netmask, std::string gateway);
     void publish();
+    void startEncoding();
+    void onLoopEncoded(std::shared_ptr<const StreamLoop> loop);
 
     Strand m_strand;
     const CameraSetup m_setup;
@@ -126,6 +139,10 @@ private:
     bool m_sessionDropUsed = false;
     bool m_uploadBusy = false;
     std::optional<std::pair<std::uint32_t, protocol::ModifyIpStatus>> m_lastModify;
+    std::shared_ptr<const StreamLoop> m_streamLoop;
+    std::vector<StreamLoopReady> m_loopWaiters;
+    bool m_encoding = false;
+    std::thread m_encoder; // joined before the next encoding and by the destructor
 
     std::shared_ptr<asio::ip::tcp::acceptor> m_acceptor;
     std::shared_ptr<asio::ip::udp::socket> m_searchSocket;

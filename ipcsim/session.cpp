@@ -312,10 +312,32 @@ void Session::onPlayStart(const PlayStart& start)
         send(PlayEnd{start.streamId, PlayEndReason::Refused});
         return;
     }
-    send(makeStreamHeader(start.streamId, m_camera.setup(), m_camera.currentAddress()));
+    // The stream counts as running from here, so the same streamId is refused
+    // while the camera's picture is still being encoded.
     auto timer = std::make_shared<Timer>(m_socket.get_executor());
-    m_streams[start.streamId] = Stream{timer, 0};
-    sendFrames(start.streamId);
+    m_streams[start.streamId] = Stream{timer, nullptr, 0, {}};
+    m_camera.withStreamLoop([weak = weak_from_this(),
+                             streamId = start.streamId](std::shared_ptr<const StreamLoop> loop) {
+        if (auto self = weak.lock()) {
+            self->beginStream(streamId, std::move(loop));
+        }
+    });
+}
+
+void Session::beginStream(std::uint32_t streamId, std::shared_ptr<const StreamLoop> loop)
+{
+    const auto found = m_streams.find(streamId);
+    if (found == m_streams.end() || m_closing || m_finished) {
+        return; // stopped or ended while the picture was encoded
+    }
+    if (!loop) {
+        m_streams.erase(found);
+        send(PlayEnd{streamId, PlayEndReason::Refused}); // nothing to show
+        return;
+    }
+    found->second.loop = std::move(loop);
+    send(makeStreamHeader(streamId, m_camera.setup().serial));
+    sendFrames(streamId);
 }
 
 void Session::sendFrames(std::uint32_t streamId)
@@ -325,8 +347,15 @@ void Session::sendFrames(std::uint32_t streamId)
         return;
     }
     Stream& stream = found->second;
-    if (m_queuedBytes < kMaxQueuedStreamBytes) {
-        send(makeVideoFrame(streamId, stream.frames, m_camera.setup(), m_camera.currentAddress()));
+    if (!stream.loop) {
+        return;
+    }
+    const auto pick = stream.skipper.pick(isKeyFrame(*stream.loop, stream.frames),
+                                          m_queuedBytes >= kMaxQueuedStreamBytes);
+    if (pick.video) {
+        send(makeVideoFrame(streamId, stream.frames, *stream.loop));
+    }
+    if (pick.audio) {
         send(makeAudioFrame(streamId, stream.frames));
     }
     ++stream.frames;

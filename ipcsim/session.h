@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ipcsim/command_reply.h"
+#include "ipcsim/live_stream.h"
 #include "ipcsim/upload_receiver.h"
 #include "protocol/frame_reader.h"
 #include "protocol/message.h"
@@ -62,6 +63,7 @@ private:
     void onUploadStep(const UploadStep& step);
     void onPlayStart(const protocol::PlayStart& start);
     void onPlayStop(const protocol::PlayStop& stop);
+    void beginStream(std::uint32_t streamId, std::shared_ptr<const StreamLoop> loop);
     void sendFrames(std::uint32_t streamId);
     void endStreams(protocol::PlayEndReason reason);
 
@@ -105,7 +107,11 @@ private:
     struct Stream
     {
         std::shared_ptr<Timer> timer;
+        // Held by the stream, so a new loop for a new address leaves the
+        // running streams whole.
+        std::shared_ptr<const StreamLoop> loop;
         std::uint64_t frames = 0;
+        FrameSkipper skipper;
     };
     std::map<std::uint32_t, Stream> m_streams;
 };

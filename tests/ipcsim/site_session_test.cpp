@@ -1,5 +1,7 @@
+#include "media_decode.h"
 #include "site_fixture.h"
 
+#include <algorithm>
 #include <cstring>
 
 using vexlo::ipcsim::CameraFaults;
@@ -11,6 +13,12 @@ using namespace simtest;
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+
+std::uint32_t littleEndianU32(const std::uint8_t* bytes)
+{
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
 
 } // namespace
 
@@ -240,9 +248,53 @@ TEST_F(SiteTest, RandomBytesIntoASessionCloseOnlyThatSession)
     EXPECT_TRUE(session->answerTo(kCodeVersion, 2000ms));
 }
 
-TEST_F(SiteTest, LivePlaySendsTheHeaderThenFrames)
+TEST_F(SiteTest, LivePlayStoppedWhileThePictureIsEncodedEndsWithoutAHeader)
 {
     start(healthySite(1));
+    auto session = loggedIn(0);
+    // The camera has never streamed: its picture is still being encoded when
+    // the stop arrives, right behind the start.
+    session->send(PlayStart{3, 0, 1, 1});
+    session->send(PlayStop{3});
+    const auto end = session->next<PlayEnd>(2000ms);
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->streamId, 3u);
+    EXPECT_EQ(end->reason, PlayEndReason::Stopped);
+    // A header would have come before the PlayEnd.
+    EXPECT_FALSE(session->next<PlayHeader>(1ms));
+    EXPECT_FALSE(session->next<VideoFrame>(1ms));
+
+    // The next stream gets the picture encoded meanwhile.
+    session->send(PlayStart{4, 0, 1, 1});
+    EXPECT_TRUE(session->next<PlayHeader>(2000ms));
+    EXPECT_TRUE(session->next<VideoFrame>(2000ms));
+}
+
+TEST_F(SiteTest, TwoSessionsOfACameraStreamTheSamePicture)
+{
+    start(healthySite(2));
+    auto first = loggedIn(0);
+    auto second = loggedIn(0);
+    auto other = loggedIn(1);
+    first->send(PlayStart{1, 0, 1, 1});
+    second->send(PlayStart{1, 0, 1, 1});
+    other->send(PlayStart{1, 0, 1, 1});
+    const auto a = first->next<VideoFrame>(3000ms);
+    const auto b = second->next<VideoFrame>(3000ms);
+    const auto c = other->next<VideoFrame>(3000ms);
+    ASSERT_TRUE(a && b && c);
+    EXPECT_EQ(a->data, b->data) << "one camera, one picture";
+    EXPECT_NE(a->data, c->data) << "another camera shows its own serial and address";
+}
+
+TEST_F(SiteTest, LivePlaySendsTheHeaderThenTheTestCard)
+{
+    // Frames keep the real rate whatever the time scale, and this test reads
+    // a second of them: a slower clock keeps a busy machine's pauses from
+    // looking like a dead session.
+    vexlo::setTimeScaleForTesting(5);
+    const Scenario scenario = healthySite(1);
+    start(scenario);
     auto session = loggedIn(0);
     session->send(PlayStart{7, 0, 1, 1});
     const auto header = session->next<PlayHeader>(2000ms);
@@ -255,15 +307,51 @@ TEST_F(SiteTest, LivePlaySendsTheHeaderThenFrames)
     std::memcpy(&audio, block.data() + 34, 2);
     EXPECT_EQ(video, 1);
     EXPECT_EQ(audio, 1);
-    EXPECT_EQ(std::memcmp(block.data() + 36, "VXLO-PLACEHOLDER-VIDEO", 22), 0);
-    EXPECT_EQ(std::memcmp(block.data() + 572, "VXLO-PLACEHOLDER-AUDIO", 22), 0);
+    EXPECT_EQ(std::memcmp(block.data() + 36, "H264", 4), 0);
+    EXPECT_EQ(littleEndianU32(block.data() + 36 + 4), 320u);
+    EXPECT_EQ(littleEndianU32(block.data() + 36 + 8), 180u);
+    EXPECT_EQ(littleEndianU32(block.data() + 36 + 12), 10u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.data() + 36 + 16)),
+              scenario.cameras[0].serial);
+    EXPECT_EQ(std::memcmp(block.data() + 572, "PCMA", 4), 0);
+    EXPECT_EQ(littleEndianU32(block.data() + 572 + 4), 8000u);
+    EXPECT_EQ(littleEndianU32(block.data() + 572 + 8), 1u);
 
-    const auto first = session->next<VideoFrame>(2000ms);
-    const auto second = session->next<VideoFrame>(2000ms);
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(first->frameValue, 1) << "a stream opens with a key frame";
-    EXPECT_GT(second->timestamp, first->timestamp);
-    EXPECT_TRUE(session->next<AudioFrame>(2000ms));
+    // Eleven frames (a little over a second): a key frame opens the stream
+    // and the next comes ten frames later. Pings keep the session alive
+    // meanwhile, as a client's keep-alive does.
+    std::vector<VideoFrame> frames;
+    while (frames.size() < 11) {
+        session->send(Ping{static_cast<std::uint32_t>(frames.size() + 1)});
+        auto frame = session->next<VideoFrame>(2000ms);
+        ASSERT_TRUE(frame) << "frame " << frames.size();
+        frames.push_back(std::move(*frame));
+    }
+    std::vector<std::vector<std::uint8_t>> units;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].streamId, 7u);
+        EXPECT_EQ(frames[i].frameValue, i % 10 == 0 ? 1 : 0) << "frame " << i;
+        EXPECT_DOUBLE_EQ(frames[i].timestamp, 100.0 * static_cast<double>(i));
+        ASSERT_GE(frames[i].data.size(), 5u);
+        EXPECT_EQ(std::memcmp(frames[i].data.data(), "\0\0\0\1", 4), 0) << "frame " << i;
+        units.push_back(frames[i].data);
+    }
+    const auto firstTypes = nalTypes(frames[0].data);
+    EXPECT_NE(std::find(firstTypes.begin(), firstTypes.end(), kNalSps), firstTypes.end());
+    EXPECT_NE(std::find(firstTypes.begin(), firstTypes.end(), kNalIdr), firstTypes.end());
+
+    units.resize(4);
+    const auto pictures = decodeH264(units);
+    ASSERT_EQ(pictures.size(), units.size());
+    for (const auto& picture : pictures) {
+        EXPECT_EQ(picture.width, 320);
+        EXPECT_EQ(picture.height, 180);
+    }
+
+    const auto sound = session->next<AudioFrame>(2000ms);
+    ASSERT_TRUE(sound);
+    EXPECT_EQ(sound->data.size(), 800u);
+    EXPECT_EQ(decodeAlaw(sound->data).size(), 800u);
 
     session->send(PlayStart{7, 0, 1, 1});
     auto refused = session->next<PlayEnd>(2000ms);
