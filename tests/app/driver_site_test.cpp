@@ -1,10 +1,10 @@
 // Whole instruction sequences through the device library, over loopback
 // sockets, against in-process simulated cameras.
+#include "../support/loopback_site.h"
 #include "main_window_fixture.h"
 
 #include "app/main_controls.h"
 #include "devices/report_ctrl.h"
-#include "ipcsim/address.h"
 #include "ipcsim/firmware.h"
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
@@ -12,8 +12,6 @@
 #include "platform/codepage.h"
 #include "platform/tick.h"
 #include "sdk/backend.h"
-
-#include <unistd.h>
 
 namespace ctl = vexlo::ctl;
 namespace sim = vexlo::ipcsim;
@@ -51,32 +49,15 @@ protected:
         return list;
     }
 
-    // Cameras on 127.A.2.n, A chosen from the process id, moving on when a
-    // bind fails.
+    // Cameras on 127.A.212.n of a block of their own.
     void startSite(std::vector<sim::CameraSetup> list)
     {
-        for (int attempt = 0;; ++attempt) {
-            const int subnet = 100 + static_cast<int>((::getpid() + attempt * 11) % 50);
-            sim::Scenario scenario;
-            scenario.cameras = list;
-            for (std::size_t i = 0; i < list.size(); ++i) {
-                auto& camera = scenario.cameras[i];
-                camera.address = "127." + std::to_string(subnet) + ".2." + std::to_string(i + 1);
-                camera.mac = sim::macForAddress(*sim::parseIpv4(camera.address));
-            }
-            sim::SiteOptions options;
-            options.searchPort = 0;
-            auto site = std::make_unique<sim::Site>(scenario, options);
-            try {
-                site->start();
-            } catch (const sim::SiteError&) {
-                if (attempt < 5)
-                    continue;
-                throw;
-            }
-            m_site = std::move(site);
-            break;
-        }
+        sim::Scenario scenario;
+        scenario.cameras = std::move(list);
+        sim::SiteOptions siteOptions;
+        siteOptions.searchPort = 0;
+        m_site =
+            vexlo::test::startLoopbackSite(std::move(scenario), {20, 200, 212}, siteOptions).site;
         vexlo::netsdk::NetSdkOptions options;
         options.searchPort = m_site->searchPort();
         m_sdk = std::make_unique<vexlo::netsdk::NetSdk>(options);

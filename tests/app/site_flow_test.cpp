@@ -1,11 +1,11 @@
 // Search and modify IP against the camera simulator, through the device
 // library over loopback sockets.
+#include "../support/loopback_site.h"
 #include "main_window_fixture.h"
 
 #include "app/main_controls.h"
 #include "devices/report_ctrl.h"
 #include "engine/device_record.h"
-#include "ipcsim/address.h"
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
 #include "netsdk/net_sdk.h"
@@ -14,7 +14,6 @@
 #include "sdk/backend.h"
 
 #include <set>
-#include <unistd.h>
 
 namespace ctl = vexlo::ctl;
 
@@ -39,34 +38,19 @@ protected:
         m_site.reset();
     }
 
-    // Cameras on 127.A.1.n; A is chosen from the process id so that test
-    // processes running at the same time rarely meet, and moves on when a bind
-    // fails. The PC address is 127.A.1.100, so modify IP stays on loopback.
+    // Cameras on 127.A.213.n of a block of their own. The PC address is
+    // 127.A.213.100, so modify IP stays on loopback.
+    static constexpr int kThirdOctet = 213;
     void startSite(std::vector<vexlo::ipcsim::CameraSetup> cameras)
     {
-        for (int attempt = 0;; ++attempt) {
-            m_subnet = 150 + static_cast<int>((::getpid() + attempt * 7) % 50);
-            vexlo::ipcsim::Scenario scenario;
-            scenario.cameras = cameras;
-            for (std::size_t i = 0; i < scenario.cameras.size(); ++i) {
-                auto& camera = scenario.cameras[i];
-                camera.address = address(static_cast<int>(i) + 1);
-                camera.mac =
-                    vexlo::ipcsim::macForAddress(*vexlo::ipcsim::parseIpv4(camera.address));
-            }
-            vexlo::ipcsim::SiteOptions options;
-            options.searchPort = 0;
-            auto site = std::make_unique<vexlo::ipcsim::Site>(scenario, options);
-            try {
-                site->start();
-            } catch (const vexlo::ipcsim::SiteError&) {
-                if (attempt < 5)
-                    continue;
-                throw;
-            }
-            m_site = std::move(site);
-            break;
-        }
+        vexlo::ipcsim::Scenario scenario;
+        scenario.cameras = std::move(cameras);
+        vexlo::ipcsim::SiteOptions siteOptions;
+        siteOptions.searchPort = 0;
+        vexlo::test::LoopbackSite started = vexlo::test::startLoopbackSite(
+            std::move(scenario), {20, 200, kThirdOctet}, siteOptions);
+        m_site = std::move(started.site);
+        m_subnet = started.secondOctet;
         vexlo::netsdk::NetSdkOptions options;
         options.searchPort = m_site->searchPort();
         m_sdk = std::make_unique<vexlo::netsdk::NetSdk>(options);
@@ -76,7 +60,8 @@ protected:
 
     std::string address(int host) const
     {
-        return "127." + std::to_string(m_subnet) + ".1." + std::to_string(host);
+        return "127." + std::to_string(m_subnet) + "." + std::to_string(kThirdOctet) + "." +
+               std::to_string(host);
     }
     std::u16string wideAddress(int host) const { return vexlo::utf8ToUtf16(address(host)); }
 

@@ -92,7 +92,7 @@ protected:
     }
 
     // Starts vexlo-ipcsim with these cameras (JSON objects without address),
-    // numbered 127.A.3.1, .2, ... with A chosen from the process id.
+    // numbered 127.A.233.1, .2, ... with A chosen from the process id.
     void startSite(const std::vector<std::string>& cameras)
     {
         for (int attempt = 0; attempt < 6; ++attempt) {
@@ -119,12 +119,13 @@ protected:
             }
         }
         std::ifstream errors(m_directory / "ipcsim.err");
-        FAIL() << "vexlo-ipcsim did not start: " << std::string(std::istreambuf_iterator<char>(errors), {});
+        FAIL() << "vexlo-ipcsim did not start: "
+               << std::string(std::istreambuf_iterator<char>(errors), {});
     }
 
     std::string address(int host) const
     {
-        return "127." + std::to_string(m_subnet) + ".3." + std::to_string(host);
+        return "127." + std::to_string(m_subnet) + ".233." + std::to_string(host);
     }
 
     std::string firmware(const std::string& version)

@@ -1,8 +1,9 @@
 #include "site_engine_fixture.h"
 
+#include "../support/loopback_site.h"
+
 #include "engine/messages.h"
 #include "engine/sdk_callbacks.h"
-#include "ipcsim/address.h"
 #include "ipcsim/firmware.h"
 #include "platform/codepage.h"
 #include "platform/tick.h"
@@ -19,20 +20,8 @@ namespace {
 // to be sent in several chunks.
 constexpr std::uint64_t kFirmwareSize = 256 * 1024;
 
-// The first octet after 127 for this process: other test programs that run at
-// the same time start their cameras elsewhere, and a clash shows as a bind
-// failure after which startSite moves to the next block.
-int firstOctetFor(int attempt)
-{
-    return 250 + static_cast<int>((::getpid() + attempt) % 5);
-}
-
-// A fresh second octet for every site this process starts.
-int nextBlock()
-{
-    static int block = 0;
-    return ++block % 250 + 1;
-}
+// Where these tests' sites live: 127.A.215.n (250 cameras reach into .216).
+constexpr vexlo::test::LoopbackBlock kSiteBlock{20, 200, 215};
 
 std::u16string foldSeconds(const std::u16string& text)
 {
@@ -105,29 +94,13 @@ void SiteEngineTest::startSite(std::vector<vexlo::ipcsim::CameraSetup> cameras)
 {
     vexlo::ipcsim::Scenario scenario;
     scenario.cameras = std::move(cameras);
-    for (int attempt = 0;; ++attempt) {
-        const int a = firstOctetFor(attempt);
-        const int b = nextBlock();
-        for (std::size_t i = 0; i < scenario.cameras.size(); ++i) {
-            auto& camera = scenario.cameras[i];
-            camera.address =
-                "127." + std::to_string(a) + "." + std::to_string(b) + "." + std::to_string(i + 1);
-            camera.mac = vexlo::ipcsim::macForAddress(*vexlo::ipcsim::parseIpv4(camera.address));
-        }
-        vexlo::ipcsim::SiteOptions options;
-        options.searchPort = 0;
-        options.logFile = m_dir / "requests.jsonl";
-        auto site = std::make_unique<vexlo::ipcsim::Site>(scenario, options);
-        try {
-            site->start();
-        } catch (const vexlo::ipcsim::SiteError&) {
-            if (attempt < 8)
-                continue;
-            throw;
-        }
-        m_site = std::move(site);
-        break;
-    }
+    vexlo::ipcsim::SiteOptions siteOptions;
+    siteOptions.searchPort = 0;
+    siteOptions.logFile = m_dir / "requests.jsonl";
+    vexlo::test::LoopbackSite started =
+        vexlo::test::startLoopbackSite(std::move(scenario), kSiteBlock, siteOptions);
+    m_site = std::move(started.site);
+    scenario = std::move(started.scenario);
 
     vexlo::netsdk::NetSdkOptions options;
     options.searchPort = m_site->searchPort();

@@ -1,6 +1,7 @@
 #include "site_fixture.h"
 
-#include "ipcsim/address.h"
+#include "../support/loopback_site.h"
+
 #include "ipcsim/request_log.h"
 #include "platform/tick.h"
 
@@ -39,39 +40,15 @@ ipcsim::Scenario SiteTest::healthySite(int count)
     return scenario;
 }
 
-// Cameras get 127.A.B.C with A chosen from the process id, so test processes
-// that run at the same time rarely meet; a clash shows as a bind failure and
-// the next attempt moves on.
-void SiteTest::assignAddresses(ipcsim::Scenario& scenario, int attempt) const
-{
-    const int a = 200 + static_cast<int>((::getpid() + attempt * 7) % 50);
-    for (std::size_t i = 0; i < scenario.cameras.size(); ++i) {
-        auto& camera = scenario.cameras[i];
-        camera.address = "127." + std::to_string(a) + "." + std::to_string(i / 200 + 1) + "." +
-                         std::to_string(i % 200 + 1);
-        camera.mac = ipcsim::macForAddress(*ipcsim::parseIpv4(camera.address));
-    }
-}
-
 void SiteTest::start(ipcsim::Scenario scenario)
 {
-    for (int attempt = 0;; ++attempt) {
-        assignAddresses(scenario, attempt);
-        ipcsim::SiteOptions options;
-        options.searchPort = 0;
-        options.logFile = m_dir / "requests.jsonl";
-        auto site = std::make_unique<ipcsim::Site>(scenario, options);
-        try {
-            site->start();
-        } catch (const ipcsim::SiteError&) {
-            if (attempt < 5)
-                continue;
-            throw;
-        }
-        m_site = std::move(site);
-        break;
-    }
-    m_scenario = std::move(scenario);
+    ipcsim::SiteOptions siteOptions;
+    siteOptions.searchPort = 0;
+    siteOptions.logFile = m_dir / "requests.jsonl";
+    vexlo::test::LoopbackSite started =
+        vexlo::test::startLoopbackSite(std::move(scenario), {20, 200, 211}, siteOptions);
+    m_site = std::move(started.site);
+    m_scenario = std::move(started.scenario);
     NetSdkOptions options;
     options.searchPort = m_site->searchPort();
     m_sdk = std::make_unique<NetSdk>(options);
@@ -83,8 +60,8 @@ void SiteTest::start(ipcsim::Scenario scenario)
 int SiteTest::loginTo(std::size_t index)
 {
     const auto& setup = camera(index);
-    const int handle =
-        m_sdk->Login(setup.address.c_str(), setup.port, setup.user.c_str(), setup.password.c_str(), 0);
+    const int handle = m_sdk->Login(setup.address.c_str(), setup.port, setup.user.c_str(),
+                                    setup.password.c_str(), 0);
     if (handle <= 0 || !m_events.waitForStatus(handle, SDK_EVENT_LOGIN_OK, kWait))
         return 0;
     return handle;

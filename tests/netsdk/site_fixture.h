@@ -48,8 +48,6 @@ protected:
                                           std::uint32_t code) const;
 
 private:
-    void assignAddresses(ipcsim::Scenario& scenario, int attempt) const;
-
     std::filesystem::path m_dir;
     ipcsim::Scenario m_scenario;
     std::unique_ptr<ipcsim::Site> m_site;

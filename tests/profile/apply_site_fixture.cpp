@@ -1,5 +1,7 @@
 #include "apply_site_fixture.h"
 
+#include "../support/loopback_site.h"
+
 #include "engine/sdk_callbacks.h"
 #include "ipcsim/site.h"
 #include "netsdk/net_sdk.h"
@@ -48,28 +50,16 @@ void ApplySiteTest::TearDown()
 
 void ApplySiteTest::startSite(std::vector<vexlo::ipcsim::CameraSetup> cameras)
 {
-    for (int attempt = 0;; ++attempt) {
-        const int block = 100 + static_cast<int>((::getpid() + attempt * 7) % 50);
-        for (std::size_t i = 0; i < cameras.size(); ++i) {
-            cameras[i].address = "127." + std::to_string(block) + ".77." + std::to_string(i + 1);
-            cameras[i].mac = "02:00:00:77:00:0" + std::to_string(i + 1);
-        }
-        vexlo::ipcsim::Scenario scenario;
-        scenario.cameras = cameras;
-        vexlo::ipcsim::SiteOptions options;
-        options.searchPort = 0;
-        options.logFile = m_dir / "requests.jsonl";
-        auto site = std::make_unique<vexlo::ipcsim::Site>(scenario, options);
-        try {
-            site->start();
-        } catch (const vexlo::ipcsim::SiteError&) {
-            if (attempt < 5)
-                continue;
-            throw;
-        }
-        m_site = std::move(site);
-        break;
-    }
+    vexlo::ipcsim::Scenario scenario;
+    scenario.cameras = std::move(cameras);
+    vexlo::ipcsim::SiteOptions siteOptions;
+    siteOptions.searchPort = 0;
+    siteOptions.logFile = m_dir / "requests.jsonl";
+    vexlo::test::LoopbackSite started =
+        vexlo::test::startLoopbackSite(std::move(scenario), {20, 200, 214}, siteOptions);
+    m_site = std::move(started.site);
+    cameras = std::move(started.scenario.cameras);
+
     vexlo::netsdk::NetSdkOptions options;
     options.searchPort = m_site->searchPort();
     m_sdk = std::make_unique<vexlo::netsdk::NetSdk>(options);
@@ -96,8 +86,8 @@ std::vector<_DEVICERECORD*> ApplySiteTest::allRecords() const
     return all;
 }
 
-std::vector<vexlo::ipcsim::RequestRecord> ApplySiteTest::allRequestsOf(
-    const std::string& serial) const
+std::vector<vexlo::ipcsim::RequestRecord>
+ApplySiteTest::allRequestsOf(const std::string& serial) const
 {
     std::vector<vexlo::ipcsim::RequestRecord> selected;
     for (auto& request : vexlo::ipcsim::readRequestLog(m_dir / "requests.jsonl")) {
@@ -118,8 +108,8 @@ std::vector<vexlo::ipcsim::RequestRecord> ApplySiteTest::requestsOf(const std::s
     return selected;
 }
 
-std::vector<vexlo::ipcsim::RequestRecord> ApplySiteTest::configRequests(
-    const std::string& serial) const
+std::vector<vexlo::ipcsim::RequestRecord>
+ApplySiteTest::configRequests(const std::string& serial) const
 {
     return requestsOf(serial, vexlo::ipcsim::request_kind::kSetConfig);
 }
