@@ -8,6 +8,7 @@
 #include "gui/qt_front_end.h"
 #include "gui/qt_ui_port.h"
 #include "netsdk/net_sdk.h"
+#include "player/ffmpeg_player.h"
 #include "sdk/backend.h"
 
 #include <QApplication>
@@ -39,6 +40,9 @@ int main(int argc, char** argv)
 
     vexlo::netsdk::NetSdk deviceLibrary(options.netsdk);
     vexlo::sdk::installDeviceLibrary(&deviceLibrary);
+    // Installed before the main window's start-up, which initialises it.
+    vexlo::player::FfmpegPlayer player;
+    vexlo::sdk::installPlayer(&player);
 
     vexlo::MainWindowOptions windowOptions;
     windowOptions.configDirectory = options.configDirectory;
@@ -55,8 +59,13 @@ int main(int argc, char** argv)
         port.setHandler(&dialog);
         vexlo::MainWindowView window(dialog);
         port.setBoxParent(&window);
-        port.setAfterHandling([&window] { window.refresh(); });
+        port.setAfterHandling([&window, &frontEnd] {
+            window.refresh();
+            frontEnd.refreshSettingsWindow();
+        });
         frontEnd.setMainWindow(&window, [&window] { window.refresh(); });
+        frontEnd.setSettingsDialog(&dialog.settingsWindow());
+        frontEnd.setBatchState(&dialog.batchState());
 
         dialog.onInitDialog();
         if (options.english)
@@ -70,6 +79,7 @@ int main(int argc, char** argv)
         port.setAfterHandling({});
         port.setHandler(nullptr);
     }
+    vexlo::sdk::installPlayer(nullptr);
     vexlo::sdk::installDeviceLibrary(nullptr);
     return status;
 }

@@ -3,6 +3,8 @@
 #include "devices/setting_ip_dlg.h"
 #include "gui/application_title.h"
 #include "gui/set_ip_dialog.h"
+#include "gui/video_wall_dialog.h"
+#include "gui/watch_video_dialog.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -50,17 +52,41 @@ void QtFrontEnd::showNotice(const QString& text)
 
 void QtFrontEnd::showSettingsWindow()
 {
-    showNotice(QStringLiteral("其它设置窗口将在后续版本中提供。"));
+    if (!m_settingsDialog)
+        return;
+    if (!m_settingsWindow)
+        m_settingsWindow = new SettingsWindow(*m_settingsDialog, m_window.data());
+    m_settingsWindow->refresh();
+    if (m_window) {
+        // Client area over client area: the frames' sizes are not known
+        // before the window is mapped.
+        QRect client(QPoint(), m_settingsWindow->size());
+        client.moveCenter(m_window->geometry().center());
+        m_settingsWindow->setGeometry(client);
+    }
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
+}
+
+void QtFrontEnd::refreshSettingsWindow()
+{
+    if (m_settingsWindow)
+        m_settingsWindow->refresh();
 }
 
 void QtFrontEnd::runVideoWall(const std::vector<_DEVICERECORD*>& devices)
 {
-    showNotice(QStringLiteral("视频墙将在后续版本中提供（勾选设备 %1 台）。").arg(devices.size()));
+    VideoWallDialog wall(devices, m_window.data());
+    wall.exec();
 }
 
-void QtFrontEnd::runSingleVideo(_DEVICERECORD*)
+void QtFrontEnd::runSingleVideo(_DEVICERECORD* device)
 {
-    showNotice(QStringLiteral("单设备视频窗口将在后续版本中提供。"));
+    if (!m_batchState)
+        return;
+    WatchVideoDialog window(device, *m_batchState, m_window.data());
+    window.exec();
 }
 
 void QtFrontEnd::repaint()
