@@ -127,7 +127,15 @@ TEST_F(SiteFlowTest, ModifyIpMovesTheCamerasAndVerifiesThem)
         listed.insert(shown);
     EXPECT_EQ(listed, (std::set<std::u16string>{wideAddress(4), wideAddress(5), wideAddress(6)}));
     EXPECT_EQ(column(6), std::vector<std::u16string>(3, u"修改IP成功"));
-    EXPECT_EQ(m_site->camera(std::string("SIM0001")).address, address(4));
+    // The addresses follow the list's order, which is the order the search
+    // answers came in: every camera is where its row says.
+    const auto serials = column(2);
+    const auto shown = column(0);
+    for (std::size_t row = 0; row < serials.size(); ++row) {
+        EXPECT_EQ(m_site->camera(vexlo::utf16ToUtf8(serials[row])).address,
+                  vexlo::utf16ToUtf8(shown[row]))
+            << vexlo::utf16ToUtf8(serials[row]);
+    }
 }
 
 TEST_F(SiteFlowTest, ACameraThatIgnoresTheChangeStopsTheRun)
