@@ -9,6 +9,7 @@
 // Everything runs in this process on 127.x addresses. Build it optimised
 // (CMAKE_BUILD_TYPE=Release): unoptimised, the uploads alone take minutes.
 
+#include "bench/bench_site.h"
 #include "bench/upgrade_floor.h"
 
 #include "engine/batch_state.h"
@@ -103,46 +104,13 @@ public:
     bool done = false;
 };
 
-// 127.A.1.1 upwards; A moves on when another program holds the block.
 std::unique_ptr<sim::Site> startSite(const BenchOptions& options)
 {
     sim::CameraSetup base = sim::makeCamera("", "127.0.0.2");
     base.firmwareVersion = "V5.2.0";
     base.firmwareCheckSeconds = options.checkSeconds;
     base.rebootSeconds = options.rebootSeconds;
-    for (int attempt = 0;; ++attempt) {
-        const int a = 240 + static_cast<int>((::getpid() + attempt) % 10);
-        sim::Scenario scenario;
-        scenario.cameras = sim::generateCameras(
-            base, {options.cameras, 1, "BEN{n:4}", "127." + std::to_string(a) + ".1.1", ""});
-        sim::SiteOptions siteOptions;
-        siteOptions.searchPort = 0;
-        auto site = std::make_unique<sim::Site>(std::move(scenario), siteOptions);
-        try {
-            site->start();
-            return site;
-        } catch (const sim::SiteError&) {
-            if (attempt >= 9)
-                throw;
-        }
-    }
-}
-
-std::vector<std::unique_ptr<_DEVICERECORD>> listCameras(const sim::Site& site)
-{
-    std::vector<std::unique_ptr<_DEVICERECORD>> records;
-    for (std::size_t i = 0; i < site.cameraCount(); ++i) {
-        const sim::CameraSetup& setup = site.setup(i);
-        auto record = std::make_unique<_DEVICERECORD>();
-        vexlo::copyToField(record->serialNo, setup.serial);
-        vexlo::copyToField(record->ipAddress, setup.address);
-        vexlo::copyToField(record->userName, setup.user);
-        vexlo::copyToField(record->password, setup.password);
-        record->port = setup.port;
-        record->listRow = static_cast<int>(i);
-        records.push_back(std::move(record));
-    }
-    return records;
+    return vexlo::bench::startBenchSite(base, options.cameras, "BEN{n:4}", 240);
 }
 
 double seconds(const timeval& time)
@@ -195,7 +163,7 @@ int main(int argc, char** argv)
     const std::u16string firmwarePath = vexlo::utf8ToUtf16(firmware.string());
     BatchWorkers workers(state, [&firmwarePath] { return firmwarePath; });
     workers.start();
-    auto records = listCameras(*site);
+    auto records = vexlo::bench::listCameras(*site);
 
     const auto realStart = std::chrono::steady_clock::now();
     const std::uint32_t tickStart = vexlo::GetTickCount();

@@ -13,6 +13,8 @@
 // and run it in a network namespace of its own, whose loopback is all it has:
 //   unshare -n sh -c 'ip link set lo up && VEXLO_HOST_ADDRESS=127.0.0.1 wall_bench'
 
+#include "bench/bench_site.h"
+
 #include "engine/device_record.h"
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
@@ -162,44 +164,10 @@ private:
     std::map<int, int> m_events;
 };
 
-// 127.A.1.1 upwards; A moves on when another program holds the block.
 std::unique_ptr<sim::Site> startSite(int cameras)
 {
     const sim::CameraSetup base = sim::makeCamera("", "127.0.0.2");
-    for (int attempt = 0;; ++attempt) {
-        const int a = 230 + static_cast<int>((::getpid() + attempt) % 10);
-        sim::Scenario scenario;
-        scenario.cameras = sim::generateCameras(
-            base, {cameras, 1, "WAL{n:4}", "127." + std::to_string(a) + ".1.1", ""});
-        sim::SiteOptions siteOptions;
-        siteOptions.searchPort = 0;
-        auto site = std::make_unique<sim::Site>(std::move(scenario), siteOptions);
-        try {
-            site->start();
-            return site;
-        } catch (const sim::SiteError&) {
-            if (attempt >= 9)
-                throw;
-        }
-    }
-}
-
-std::vector<std::unique_ptr<_DEVICERECORD>> listCameras(const sim::Site& site)
-{
-    std::vector<std::unique_ptr<_DEVICERECORD>> records;
-    for (std::size_t i = 0; i < site.cameraCount(); ++i) {
-        const sim::CameraSetup& setup = site.setup(i);
-        auto record = std::make_unique<_DEVICERECORD>();
-        vexlo::copyToField(record->serialNo, setup.serial);
-        vexlo::copyToField(record->ipAddress, setup.address);
-        vexlo::copyToField(record->userName, setup.user);
-        vexlo::copyToField(record->password, setup.password);
-        record->port = setup.port;
-        record->playParam = setup.playParam;
-        record->listRow = static_cast<int>(i);
-        records.push_back(std::move(record));
-    }
-    return records;
+    return vexlo::bench::startBenchSite(base, cameras, "WAL{n:4}", 230);
 }
 
 double cpuSeconds()
@@ -287,7 +255,7 @@ int main(int argc, char** argv)
     vexlo::sdk::installPlayer(player.get());
     IP_ORV_Init();
 
-    auto records = listCameras(*site);
+    auto records = vexlo::bench::listCameras(*site);
     std::vector<int> handles;
     for (auto& record : records) {
         record->loginHandle = IP_NET_DVR_Login(record->ipAddress, record->port, record->userName,
