@@ -170,6 +170,11 @@ int saveProfile(ConfigProfile& profile, const std::filesystem::path& directory)
     const std::filesystem::path target = saveTarget(directory);
     const std::filesystem::path temporary = temporaryBeside(target);
 
+    // A config.dat the user cannot write stays as it is, as it would if it were
+    // opened for writing in place: the rename below would replace it anyway.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0)
+        return kProfileCannotOpen;
+
     FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!file.valid())
         return kProfileCannotOpen;

@@ -162,8 +162,10 @@ TEST_F(SiteMaintenance, FormatThatNeverAnswersTimesOutAfterOneMinute)
 
     EXPECT_TEXTS(statusTexts(device(0)), u"正在登录", u"登录成功", u"获取存储设备信息",
                  u"SD1正在格式化(#s)", u"SD1格式化超时");
+    // The counter reaches the end of the minute; a check that a loaded machine
+    // wakes late may skip a count or two before the limit ends the wait.
     const int watched = largestSeconds(device(0), u"SD1正在格式化");
-    EXPECT_GE(watched, 59);
+    EXPECT_GE(watched, 56);
     EXPECT_LE(watched, 60);
     EXPECT_EQ(device(0).formatState.load(), 2);
     expectCounts(WM_FORMAT_DONE, 0, 0);

@@ -13,6 +13,8 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vexlo {
@@ -303,6 +305,33 @@ TEST_F(ProfileFileTest, FailedWriteKeepsThePreviousFile)
     EXPECT_EQ(result, -1);
     EXPECT_EQ(readFile(configFile()), before);
     EXPECT_EQ(entriesInFolder(), 1u) << "the partial temporary file is removed";
+}
+
+TEST_F(ProfileFileTest, WriteProtectedFileIsNotReplaced)
+{
+    ConfigProfile previous = filledProfile(0x11);
+    ASSERT_EQ(saveProfile(previous, m_folder), 0);
+    const Bytes before = readFile(configFile());
+    fs::permissions(configFile(), fs::perms::owner_read | fs::perms::group_read |
+                                      fs::perms::others_read);
+    // The folder stays writable, so only the file's own protection can refuse.
+    fs::permissions(m_folder, fs::perms::all);
+
+    // Root may write any file; the save then runs as an ordinary user.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        ConfigProfile next = filledProfile(0x22);
+        ::_exit(saveProfile(next, m_folder) == -1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save must fail with -1";
+    EXPECT_EQ(readFile(configFile()), before);
+    EXPECT_EQ(entriesInFolder(), 1u);
 }
 
 TEST_F(ProfileFileTest, ReplacedFileKeepsItsPermissionsAndLink)

@@ -230,6 +230,29 @@ TEST(SectionRequestTest, OverlayPositionsFormatsAndHexTitle)
               "<TitleOverlay PosX=\"2\" PosY=\"2\" Title=\"c3c5bfda5e31\" /></Overlay>");
 }
 
+TEST(SectionRequestTest, EveryPositionAndTimeFormat)
+{
+    struct Position
+    {
+        int index, x, y;
+    };
+    for (const Position& p : {Position{0, 2, 2}, Position{1, 0, 0}, Position{2, 1, 0},
+                              Position{3, 0, 1}, Position{4, 1, 1}, Position{5, 2, 2},
+                              Position{-1, 2, 2}}) {
+        SCOPED_TRACE(p.index);
+        EXPECT_EQ(vexlo::overlayPosition(p.index).x, p.x);
+        EXPECT_EQ(vexlo::overlayPosition(p.index).y, p.y);
+    }
+    const char* const formats[] = {"yyyy-mm-dd hh:mm:ss", "yyyy/mm/dd hh:mm:ss",
+                                   "yy-mm-dd hh:mm:ss",   "yy/mm/dd hh:mm:ss",
+                                   "hh:mm:ss dd/mm/yyyy", "hh:mm:ss dd-mm-yyyy",
+                                   "hh:mm:ss mm/dd/yyyy", "hh:mm:ss mm-dd-yyyy"};
+    for (int index = 0; index < 8; ++index)
+        EXPECT_EQ(vexlo::timeFormatText(index), formats[index]) << index;
+    EXPECT_EQ(vexlo::timeFormatText(-1), "");
+    EXPECT_EQ(vexlo::timeFormatText(8), "");
+}
+
 TEST(SectionRequestTest, HexEncodeStopsAtTheNul)
 {
     EXPECT_EQ(vexlo::hexEncode("abc"), "616263");
@@ -388,6 +411,16 @@ TEST(SectionRequestTest, AccountWithEmptyPassword)
     EXPECT_EQ(vexlo::buildAccountRequest(account),
               "<UserConfig><Account Username=\"admin\" Password=\"\" Group=\"Administrator\" "
               "Status=\"Enable\" /></UserConfig>");
+}
+
+TEST(SectionRequestTest, FilledAccountEscapesThePassword)
+{
+    vexlo::AccountSection account{};
+    copyToField(account.newPassword, "pa&ss\"<1>");
+    copyToField(account.passwordConfirm, "never sent");
+    EXPECT_EQ(vexlo::buildAccountRequest(account),
+              "<UserConfig><Account Username=\"admin\" Password=\"pa&amp;ss&quot;&lt;1&gt;\" "
+              "Group=\"Administrator\" Status=\"Enable\" /></UserConfig>");
 }
 
 } // namespace
