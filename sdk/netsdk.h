@@ -2,6 +2,7 @@
 
 #include "sdk/ipcinfo.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // The device library contract: every IP_NET_DVR_* call the program makes. Calls
@@ -56,6 +57,8 @@ struct IP_PLAY_CLIENTINFO
     std::int32_t word2;
     void* context;
 };
+static_assert(offsetof(IP_PLAY_CLIENTINFO, context) == 16);
+static_assert(sizeof(IP_PLAY_CLIENTINFO) == 16 + sizeof(void*));
 
 // Frame information handed to the real-data callback: word 0 is passed on to the
 // player, bytes 8..15 hold the timestamp, and the context of the client block follows.

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -63,6 +66,14 @@ TEST_F(SdkCallbacks, LoginAnswersReachTheFirstTaskWithTheHandleAndTheApplyList)
     status(7, SDK_EVENT_LOGIN_FAILED);
     EXPECT_EQ(other.result.load(), -1);
     EXPECT_TRUE(state.loginEvent->wait(0));
+
+    // A refusal marks the first apply-list device with the handle, and only it.
+    applied->loginHandle = 7;
+    alsoNine->loginHandle = 7;
+    applied->loginState = 0;
+    status(7, SDK_EVENT_LOGIN_FAILED);
+    EXPECT_EQ(applied->loginState.load(), -1);
+    EXPECT_EQ(alsoNine->loginState.load(), 0);
 }
 
 TEST_F(SdkCallbacks, LoginAnswerThatNobodyHoldsStillSignalsAndIsKeptForTheCaller)
@@ -239,6 +250,87 @@ TEST_F(SdkCallbacks, FormatAnswerSettlesTheFirstPendingDeviceOnly)
     answer(31, sdkRefusalOf(CMD_FORMAT));
     EXPECT_EQ(second->formatState.load(), 2);
     EXPECT_TRUE(state.formatPendingList.empty());
+
+    // Answers for devices that are no longer pending change nothing.
+    answer(31, CMD_FORMAT);
+    answer(31, sdkRefusalOf(CMD_FORMAT));
+    EXPECT_EQ(first->formatState.load(), 1);
+    EXPECT_EQ(second->formatState.load(), 2);
+}
+
+TEST_F(SdkCallbacks, AnswersForOneHandleSettleOnlyTheFirstPendingEntry)
+{
+    // Two entries with one handle: a device logged in twice, or a handle
+    // reused after a logout. Each answer belongs to the first of them.
+    _DEVICERECORD* first = device(5);
+    _DEVICERECORD* second = device(5);
+    _DEVICERECORD* unrelated = device(6);
+
+    state.timeSyncPendingList = {first, second};
+    answer(5, CMD_SET_TIME);
+    EXPECT_EQ(first->timeSyncState.load(), 1);
+    EXPECT_EQ(second->timeSyncState.load(), 0);
+    answer(7, CMD_SET_TIME);
+    EXPECT_EQ(second->timeSyncState.load(), 0);
+
+    _VERSIONTASK firstTask, secondTask;
+    firstTask.record = first;
+    secondTask.record = second;
+    firstTask.state = secondTask.state = 1;
+    state.versionQueue = {&firstTask, &secondTask};
+    answer(5, CMD_VERSION, "first");
+    EXPECT_EQ(firstTask.state.load(), 2);
+    EXPECT_STREQ(firstTask.answer, "first");
+    EXPECT_EQ(secondTask.state.load(), 1);
+    EXPECT_STREQ(secondTask.answer, "");
+    ASSERT_EQ(state.versionQueue.size(), 1u);
+    EXPECT_EQ(state.versionQueue[0], &secondTask);
+    auto message = nextUpgradeMessage();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->wParam, reinterpret_cast<WPARAM>(&firstTask));
+    EXPECT_FALSE(nextUpgradeMessage());
+
+    state.storagePendingList = {unrelated, first, second};
+    answer(5, CMD_STORAGE, "Total=\"8\" Total=\"9\"");
+    EXPECT_EQ(first->storageInfoReceived.load(), 1);
+    EXPECT_EQ(first->totalSd1.load(), 8);
+    EXPECT_EQ(first->totalSd2.load(), 9);
+    EXPECT_EQ(first->totalUsb.load(), 0) << "a missing total is 0";
+    EXPECT_EQ(second->storageInfoReceived.load(), 0);
+    EXPECT_EQ(second->totalSd1.load(), 0);
+    EXPECT_EQ(unrelated->storageInfoReceived.load(), 0);
+    EXPECT_EQ(state.storagePendingList, (std::vector<_DEVICERECORD*>{unrelated, second}));
+}
+
+TEST_F(SdkCallbacks, ApplyListMayChangeWhileAnswersArrive)
+{
+    // The user-interface thread fills and empties the apply list while the
+    // library's threads look devices up in it; the thread checker sees any
+    // access that the list's lock does not cover.
+    _DEVICERECORD* record = device(3);
+    std::atomic<bool> done{false};
+    std::thread editor([&] {
+        for (int round = 0; round < 5000; ++round) {
+            vexlo::CriticalSectionLock lock(state.applyListLock);
+            if (round % 2 == 0)
+                state.applyList.assign({nullptr, record});
+            else
+                state.applyList.clear();
+        }
+        done = true;
+    });
+    int answers = 0;
+    while (!done.load() || answers < 100) {
+        answer(3, 325);
+        status(3, SDK_EVENT_LOGIN_OK);
+        ++answers;
+    }
+    editor.join();
+    for (const auto& flag : record->sectionResult) {
+        const int value = flag.load();
+        EXPECT_TRUE(value == 0 || value == 1) << value;
+    }
+    EXPECT_TRUE(record->loginState.load() == 0 || record->loginState.load() == 1);
 }
 
 TEST_F(SdkCallbacks, UnknownCodesAndMissingTextAreIgnored)
@@ -247,6 +339,7 @@ TEST_F(SdkCallbacks, UnknownCodesAndMissingTextAreIgnored)
     state.applyList = {record};
     state.timeSyncPendingList = {record};
     EXPECT_EQ(answer(1, 4242), 0);
+    EXPECT_EQ(answer(1, sdkRefusalOf(4242)), 0);
     EXPECT_EQ(AUXResponseCallBack(1, CMD_STORAGE, nullptr, &state), 0);
     EXPECT_EQ(record->timeSyncState.load(), 0);
     EXPECT_FALSE(nextUpgradeMessage());
@@ -284,12 +377,24 @@ TEST(StorageTotalsParser, NumbersSaturateInsteadOfOverflowing)
     EXPECT_EQ(parseLeadingInt("- 4"), 0);
 }
 
+TEST(StorageTotalsParser, ReadsTheWholeAnswerHoweverLong)
+{
+    // The answer is read where it lies rather than copied into a fixed buffer,
+    // so a total far into a long answer still counts.
+    const std::string answer = "Total=\"1\"" + std::string(300, ' ') + "Total=\"2\"" +
+                               std::string(4000, 'x') + "Total=\" 3";
+    const StorageTotals totals = parseStorageTotals(answer);
+    EXPECT_EQ(totals.sd1, 1);
+    EXPECT_EQ(totals.sd2, 2);
+    EXPECT_EQ(totals.usb, 3) << "an unterminated value runs to the end of the answer";
+}
+
 TEST(StorageTotalsParser, SurvivesAnyBytes)
 {
     std::uint32_t seed = 12345;
     for (int round = 0; round < 20000; ++round) {
         std::string bytes;
-        const int length = static_cast<int>(seed % 64);
+        const int length = static_cast<int>(seed % 600);
         for (int i = 0; i < length; ++i) {
             seed = seed * 1103515245u + 12345u;
             const char pool[] = "Total=\"0123456789 -+x\0";
