@@ -90,6 +90,8 @@ void UpgradeController::queueUploadOrFail(_DEVICERECORD& record)
 
 void UpgradeController::onStart(_DEVICERECORD& record)
 {
+    // An end kept from an earlier run never belongs to this run's upload.
+    m_earlyUploadEnds.erase(record.loginHandle.load());
     if (record.loginHandle.load() > 0 || record.loginState.load() > 0) {
         // Still logged in; a version read by an earlier, unfinished run is kept.
         if (!vexlo::fieldText(record.versionBefore).empty())
@@ -161,8 +163,21 @@ void UpgradeController::onUploadResult(_UPLOADTASK* task)
         return;
     _DEVICERECORD& record = *task->record;
     if (task->result == 1) {
-        if (queueProgressWatch(m_state, record) != 0)
+        if (queueProgressWatch(m_state, record) != 0) {
             failUpgrade(m_state, record);
+        } else if (const auto early = m_earlyUploadEnds.find(record.loginHandle.load());
+                   early != m_earlyUploadEnds.end()) {
+            // A small file can be through before the upload thread reported
+            // the submission; its end event then found no watch. Settle the
+            // new watch with it now rather than let it run into the stall limit.
+            const int handle = early->first;
+            const int finished = early->second;
+            m_earlyUploadEnds.erase(early);
+            if (finished == 1)
+                onUploadDone(handle);
+            else
+                onUploadFailed(handle);
+        }
     } else {
         postStatus(m_state, record, TextId::SubmitFirmwareFailed);
         failUpgrade(m_state, record);
@@ -182,11 +197,21 @@ _DEVICERECORD* UpgradeController::finishProgressWatch(int handle, int finished)
     return nullptr;
 }
 
+void UpgradeController::keepEarlyUploadEnd(int handle, int finished)
+{
+    vexlo::CriticalSectionLock lock(m_state.upgradeListLock);
+    const _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList, handle);
+    if (record && record->upgradeResult.load() == 0 && record->rebootState.load() == 0)
+        m_earlyUploadEnds[handle] = finished;
+}
+
 void UpgradeController::onUploadDone(int handle)
 {
     _DEVICERECORD* record = finishProgressWatch(handle, 1);
-    if (!record)
+    if (!record) {
+        keepEarlyUploadEnd(handle, 1);
         return;
+    }
     record->rebootStartTick = vexlo::GetTickCount();
     // The text goes first, so the wait's own texts always come after it.
     postStatus(m_state, *record, TextId::UploadFinishedChecking);
@@ -197,8 +222,10 @@ void UpgradeController::onUploadDone(int handle)
 void UpgradeController::onUploadFailed(int handle)
 {
     _DEVICERECORD* record = finishProgressWatch(handle, 2);
-    if (!record)
+    if (!record) {
+        keepEarlyUploadEnd(handle, 2);
         return;
+    }
     postStatus(m_state, *record, TextId::UploadFailed);
     failUpgrade(m_state, *record);
 }

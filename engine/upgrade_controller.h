@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 struct BatchState;
 struct _DEVICERECORD;
@@ -37,9 +38,15 @@ private:
     _DEVICERECORD* finishProgressWatch(int handle, int finished);
     void queueVersionOrFail(_DEVICERECORD& record, int purpose);
     void queueUploadOrFail(_DEVICERECORD& record);
+    // Keeps the end of an upload that came before its submission was reported,
+    // for a device of the run that is still going; see onUploadResult.
+    void keepEarlyUploadEnd(int handle, int finished);
 
     BatchState& m_state;
     StopAwareSleep m_sleep;
+    // Upload ends (1 done, 2 failed) by login handle whose progress watch did
+    // not exist yet. Touched only on this thread.
+    std::unordered_map<int, int> m_earlyUploadEnds;
 };
 
 // The bare version in a version answer: what follows FileSystemVersion=" up to

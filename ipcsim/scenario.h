@@ -63,7 +63,7 @@ struct CameraFaults
     std::optional<int> uploadFailPercent;
     bool firmwareRefused = false;      // 1009 refused even for a sound file
     bool neverBackAfterReboot = false; // goes down for a reboot and stays down
-    bool modifyIpRefused = false;      // ignores modify-IP commands
+    bool modifyIpRefused = false;      // answers modify-IP commands with a refusal
     // Closes the first confirmed session this long after its login, so that
     // auto-reconnect can be seen; later sessions are left alone.
     std::optional<double> dropSessionAfterSeconds;

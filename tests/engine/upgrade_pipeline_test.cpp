@@ -222,6 +222,29 @@ TEST_F(UpgradePipeline, UploadWithoutProgressFor15SecondsHasStalled)
     EXPECT_EQ(state.progressQueue.size(), 0u);
 }
 
+TEST_F(UpgradePipeline, UploadThatEndsBeforeItsSubmissionIsReportedIsNotLost)
+{
+    // A small file can be through before the upload thread reports the
+    // submission: the end event then finds no progress watch yet.
+    auto endsAtOnce = [](FakeUploadEnd end) {
+        return scripted([end](FakeDeviceScript& s) {
+            s.progress.clear();
+            s.uploadEndsInsideTheCall = true;
+            s.uploadEnd = end;
+            s.firmwareDelayMs = 2000;
+        });
+    };
+    _DEVICERECORD* done = addDevice("127.0.0.24", endsAtOnce(FakeUploadEnd::Finished));
+    _DEVICERECORD* failed = addDevice("127.0.0.25", endsAtOnce(FakeUploadEnd::Failed));
+
+    upgrade({done, failed});
+
+    EXPECT_EQ(done->upgradeResult.load(), 1) << describeTexts(statusTexts(*done));
+    EXPECT_TEXTS(*failed, u"正在登录", u"登录成功", u"获取版本号", u"上传文件失败");
+    EXPECT_EQ(failed->upgradeResult.load(), 2);
+    EXPECT_EQ(state.progressQueue.size(), 0u);
+}
+
 TEST_F(UpgradePipeline, UploadFailedEventFailsTheDevice)
 {
     _DEVICERECORD* camera = addDevice(

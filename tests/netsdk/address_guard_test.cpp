@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace vexlo::netsdk {
 namespace {
@@ -38,12 +40,25 @@ TEST(AddressGuard, LanModeStillRefusesNonAddresses)
     EXPECT_FALSE(guard.allows("camera.local"));
 }
 
+std::size_t openSockets()
+{
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(entry.path(), error);
+        if (!error && target.string().rfind("socket:", 0) == 0)
+            ++count;
+    }
+    return count;
+}
+
 // The library itself refuses before anything is created or sent: no session,
 // no handle spent, no datagram (the modify call would otherwise wait for a reply).
 TEST(LoopbackGuard, LibraryRefusesOutsideAddressesWithoutSending)
 {
     NetSdk sdk;
     ASSERT_EQ(sdk.Init(), 0);
+    const std::size_t socketsBefore = openSockets();
     EXPECT_LE(sdk.Login("10.0.0.1", 8000, "admin", "", 0), 0);
     EXPECT_LE(sdk.Login("localhost", 8000, "admin", "", 0), 0);
     EXPECT_LE(sdk.Login(nullptr, 8000, "admin", "", 0), 0);
@@ -63,6 +78,12 @@ TEST(LoopbackGuard, LibraryRefusesOutsideAddressesWithoutSending)
     auto callback =
         +[](int, int, const unsigned char*, int, const IP_FRAME_INFO*, void*) { return 0; };
     EXPECT_LE(sdk.RealPlayEx(1, "10.0.0.1", "admin", "", callback, &client, nullptr), 0);
+
+    EXPECT_EQ(openSockets(), socketsBefore) << "a refused call opens no socket";
+    // The first login that is let through gets the first handle. Nothing
+    // listens at this port, so it only ever fails.
+    EXPECT_EQ(sdk.Login("127.0.0.1", 9, "admin", "", 0), 1);
+    sdk.Logout(1);
 }
 
 TEST(LoopbackGuard, SearchEndpointOutsideLoopbackIsRefused)

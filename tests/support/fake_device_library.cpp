@@ -360,7 +360,7 @@ int FakeDeviceLibrary::GetDVRConfig(int loginHandle, int command, int /*channel*
 
 int FakeDeviceLibrary::Upgrade(int loginHandle, const char* firmwarePath)
 {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     std::string ip;
     Device* device = deviceOf(loginHandle, &ip);
     record("Upgrade", ip, loginHandle, 0, firmwarePath ? firmwarePath : "");
@@ -374,8 +374,12 @@ int FakeDeviceLibrary::Upgrade(int loginHandle, const char* firmwarePath)
     device->uploading = true;
     device->progressStep = 0;
     device->lastProgress = 0;
+    std::function<void()> immediate;
     if (device->script.progress.empty())
-        endUpload(loginHandle, *device);
+        endUpload(loginHandle, *device, &immediate);
+    lock.unlock();
+    if (immediate)
+        immediate();
     return 0;
 }
 
@@ -398,20 +402,26 @@ int FakeDeviceLibrary::GetUpgradeProgress(int loginHandle)
     return device->lastProgress;
 }
 
-void FakeDeviceLibrary::endUpload(int handle, Device& device)
+void FakeDeviceLibrary::endUpload(int handle, Device& device, std::function<void()>* immediate)
 {
+    const auto deliver = [&](int event) {
+        if (immediate && device.script.uploadEndsInsideTheCall)
+            *immediate = statusEvent(handle, event);
+        else
+            schedule(m_answerDelayMs, statusEvent(handle, event));
+    };
     switch (device.script.uploadEnd) {
     case FakeUploadEnd::Stall:
         return; // the upload stays where it is
     case FakeUploadEnd::Failed:
         device.uploading = false;
-        schedule(m_answerDelayMs, statusEvent(handle, SDK_EVENT_UPLOAD_FAILED));
+        deliver(SDK_EVENT_UPLOAD_FAILED);
         return;
     case FakeUploadEnd::StallThenVerdict:
         break;
     case FakeUploadEnd::Finished:
         device.uploading = false;
-        schedule(m_answerDelayMs, statusEvent(handle, SDK_EVENT_UPLOAD_DONE));
+        deliver(SDK_EVENT_UPLOAD_DONE);
         break;
     }
     std::function<void()> verdict = answer(handle, 1009, device.script.firmware, "");

@@ -47,6 +47,9 @@ struct FakeDeviceScript
     std::string versionAnswerAfter = "<RESPONSE_PARAM FileSystemVersion=\"V2.0.0\" />";
 
     int submitFailures = 0;                    // IP_NET_DVR_Upgrade fails this often; -1: always
+    // With no progress steps, the upload's end event comes inside IP_NET_DVR_Upgrade,
+    // as it can for a small file: before the submission's result is reported.
+    bool uploadEndsInsideTheCall = false;
     std::vector<int> progress = {25, 50, 100}; // one step per progress read
     FakeUploadEnd uploadEnd = FakeUploadEnd::Finished;
     FakeReply firmware = FakeReply::Answer;
@@ -153,7 +156,9 @@ private:
     void schedule(std::uint32_t delayMs, std::function<void()> deliver);
     std::function<void()> statusEvent(int handle, int event);
     std::function<void()> answer(int handle, int command, FakeReply reply, std::string text);
-    void endUpload(int handle, Device& device);
+    // Schedules the upload's end; with `immediate` and a script that ends its
+    // upload inside the call, hands the upload event back to run at once.
+    void endUpload(int handle, Device& device, std::function<void()>* immediate = nullptr);
 
     void deliveryLoop();
 
