@@ -111,7 +111,15 @@ TEST_F(ApplySiteTest, EverySectionArrivesByteForByteInTableOrderWithEthernetLast
     EXPECT_EQ(sent.back().code, 325u);
     EXPECT_NE(sent[1].body.find(vexlo::utf16ToGbk(u"监控&amp;&quot;值班&quot;")),
               std::string::npos);
-    EXPECT_NE(sent[10].body.find("a&amp;#xZZ&lt;b&gt;"), std::string::npos);
+    // Three bodies written out in full, independently of the builders.
+    EXPECT_EQ(sent[10].body, "<UserConfig><Account Username=\"admin\" "
+                             "Password=\"a&amp;#xZZ&lt;b&gt;\" Group=\"Administrator\" "
+                             "Status=\"Enable\" /></UserConfig>");
+    EXPECT_EQ(sent[6].body, "<Overlay Enable=\"0\" Transparency=\"0\"><TimeOverlay PosX=\"2\" "
+                            "PosY=\"2\" Format=\"yyyy-mm-dd hh:mm:ss\" /><TitleOverlay "
+                            "PosX=\"2\" PosY=\"2\" Title=\"b4f3c3c55eb6abb2e0\" /></Overlay>");
+    EXPECT_EQ(sent.back().body, "<LANConfig IPAddress=\"127.0.0.99\" Netmask=\"\" Gateway=\"\" "
+                                "DNS1=\"\" DNS2=\"\" />");
     // Nothing reached the camera after the Ethernet section.
     EXPECT_EQ(allRequestsOf("APL0101").back().code, 325u);
 
