@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 BUILD_DIR := build$(if $(SANITIZE),-$(SANITIZE))
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run fuzz clean
 
 all: build
 
@@ -28,5 +28,9 @@ test: build
 run: build
 	@scripts/run-demo $(BUILD_DIR)
 
+# libFuzzer on the wire decoders; needs clang (FUZZ_SECONDS per target, 60 by default).
+fuzz: deps
+	@scripts/run-fuzz
+
 clean:
-	rm -rf build build-address build-undefined build-thread
+	rm -rf build build-address build-undefined build-thread build-fuzz
