@@ -9,6 +9,7 @@
 // Everything runs in this process on 127.x addresses. Build it optimised
 // (CMAKE_BUILD_TYPE=Release): unoptimised, the uploads alone take minutes.
 
+#include "bench/bench_options.h"
 #include "bench/bench_site.h"
 #include "bench/upgrade_floor.h"
 
@@ -64,15 +65,7 @@ constexpr std::chrono::seconds kRealLimit{115};
 
 bool parseOptions(int argc, char** argv, BenchOptions& options)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string name = argv[i];
-        if (i + 1 >= argc)
-            return false;
-        const char* value = argv[++i];
-        char* end = nullptr;
-        const double number = std::strtod(value, &end);
-        if (end == value || *end != '\0' || !(number > 0))
-            return false;
+    return vexlo::bench::readNumberOptions(argc, argv, [&](std::string_view name, double number) {
         if (name == "--scale")
             options.scale = number;
         else if (name == "--cameras" && number <= 250)
@@ -85,8 +78,8 @@ bool parseOptions(int argc, char** argv, BenchOptions& options)
             options.rebootSeconds = number;
         else
             return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 // The main window as far as the run needs one: it only notes the end.

@@ -13,6 +13,7 @@
 // and run it in a network namespace of its own, whose loopback is all it has:
 //   unshare -n sh -c 'ip link set lo up && VEXLO_HOST_ADDRESS=127.0.0.1 wall_bench'
 
+#include "bench/bench_options.h"
 #include "bench/bench_site.h"
 
 #include "engine/device_record.h"
@@ -56,15 +57,7 @@ struct BenchOptions
 
 bool parseOptions(int argc, char** argv, BenchOptions& options)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string name = argv[i];
-        if (i + 1 >= argc)
-            return false;
-        const char* value = argv[++i];
-        char* end = nullptr;
-        const double number = std::strtod(value, &end);
-        if (end == value || *end != '\0' || !(number > 0))
-            return false;
+    return vexlo::bench::readNumberOptions(argc, argv, [&](std::string_view name, double number) {
         if (name == "--cameras" && number <= vexlo::CMULPLay::kMaxDevices)
             options.cameras = static_cast<int>(number);
         else if (name == "--seconds")
@@ -73,8 +66,8 @@ bool parseOptions(int argc, char** argv, BenchOptions& options)
             options.startLimitSeconds = number;
         else
             return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 // A pane that counts the pictures the player hands it.
