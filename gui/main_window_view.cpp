@@ -13,7 +13,6 @@
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QShortcut>
@@ -156,13 +155,9 @@ void MainWindowView::contextMenuEvent(QContextMenuEvent* event)
 
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
-        event->type() == QEvent::ShortcutOverride) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (widget && widget->window() == this && m_dialog.swallowsKey(virtualKeyOf(key->key())))
-            return true;
-    }
+    if (const int key = virtualKeyForWindow(this, watched, event);
+        key != 0 && m_dialog.swallowsKey(key))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

@@ -8,7 +8,6 @@
 #include "settings/settings_page.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 
 namespace vexlo {
 namespace {
@@ -72,13 +71,9 @@ void SettingsWindow::reject()
 
 bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
-        event->type() == QEvent::ShortcutOverride) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (widget && widget->window() == this && m_dialog.swallowsKey(virtualKeyOf(key->key())))
-            return true;
-    }
+    if (const int key = virtualKeyForWindow(this, watched, event);
+        key != 0 && m_dialog.swallowsKey(key))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 
