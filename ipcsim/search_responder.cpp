@@ -2,6 +2,7 @@
 
 #include "ipcsim/address.h"
 #include "ipcsim/camera.h"
+#include "platform/receive_buffer.h"
 #include "protocol/search_datagrams.h"
 #include "protocol/wire.h"
 
@@ -18,6 +19,8 @@ void SearchResponder::open(std::uint16_t port)
 {
     const udp::endpoint endpoint(asio::ip::address_v4::loopback(), port);
     m_socket.open(endpoint.protocol());
+    requestReceiveBuffer(m_socket.native_handle(), protocol::kSearchReceiveBufferBytes,
+                         "vexlo-ipcsim search");
     m_socket.bind(endpoint);
     m_port = m_socket.local_endpoint().port();
     receiveNext();

@@ -1,6 +1,8 @@
 #include "netsdk/search_client.h"
 
+#include "platform/receive_buffer.h"
 #include "platform/tick.h"
+#include "protocol/wire.h"
 
 #include <net/if.h>
 #include <random>
@@ -49,6 +51,8 @@ bool SearchClient::open()
     m_socket.open(asio::ip::udp::v4(), error);
     if (error)
         return false;
+    requestReceiveBuffer(m_socket.native_handle(), proto::kSearchReceiveBufferBytes,
+                         "vexlo search");
     if (m_options.loopbackOnly) {
         // Bound to loopback, the socket cannot reach any other network.
         m_socket.bind(asio::ip::udp::endpoint(asio::ip::address_v4::loopback(), 0), error);

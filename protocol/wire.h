@@ -24,6 +24,12 @@ inline constexpr std::size_t kMaxBodySize = 1024 * 1024;
 // Body limit for types this version does not know (they are skipped).
 inline constexpr std::size_t kMaxUnknownBodySize = 64 * 1024;
 inline constexpr std::size_t kMaxDatagramSize = 512;
+// Receive buffer asked for on either end of the search channel: a whole site
+// answers one probe within a few milliseconds, and every answer must wait in
+// the queue until it is read. 250 answers at 4 KiB each, which covers what the
+// kernel charges for a small datagram on any interface.
+inline constexpr int kSearchAnswersAtOnce = 250;
+inline constexpr int kSearchReceiveBufferBytes = kSearchAnswersAtOnce * 4096;
 
 inline constexpr std::size_t kMaxTextSize = 64 * 1024;  // command request and answer texts
 inline constexpr std::size_t kMaxChunkSize = 64 * 1024; // firmware bytes per data chunk

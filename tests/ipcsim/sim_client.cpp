@@ -1,7 +1,9 @@
 #include "sim_client.h"
 
 #include "protocol/command_codes.h"
+#include "platform/receive_buffer.h"
 #include "protocol/login_proof.h"
+#include "protocol/wire.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -60,6 +62,8 @@ SearchClient::SearchClient() : m_fd(socket(AF_INET, SOCK_DGRAM, 0))
     if (m_fd < 0 || bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         throw std::runtime_error("cannot open the test search socket");
     }
+    // A whole site answers a probe at once; the answers wait here until read.
+    vexlo::requestReceiveBuffer(m_fd, kSearchReceiveBufferBytes, "test search client");
 }
 
 SearchClient::~SearchClient()

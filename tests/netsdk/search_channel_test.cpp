@@ -1,9 +1,13 @@
 #include "event_recorder.h"
 #include "scripted_peer.h"
 
+#include "../support/deadline.h"
+
 #include "netsdk/net_sdk.h"
+#include "netsdk/search_client.h"
 #include "platform/tick.h"
 #include "protocol/search_datagrams.h"
+#include "protocol/wire.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +21,7 @@ namespace {
 
 namespace proto = vexlo::protocol;
 using namespace std::chrono_literals;
+using vexlo::test::kDeadline;
 
 proto::SearchReply replyFor(std::uint32_t searchId, const std::string& serial,
                             const std::string& address, const std::string& type = "IPC")
@@ -76,7 +81,7 @@ TEST_F(SearchChannelTest, ResultsKeepArrivalOrderAndRepeatsAreListedOnce)
     m_endpoint.sendFrom("127.0.0.2", replyFor(searchId, "C", "127.0.0.2").encode(), client);
     m_endpoint.sendFrom("127.0.0.2", replyFor(searchId + 1, "Z", "127.0.0.2").encode(), client);
     m_endpoint.sendFrom("127.0.0.4", replyFor(searchId, "B", "127.0.0.4").encode(), client);
-    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() == 4; }, 5s));
+    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() == 4; }, kDeadline));
 
     const char* expected[][2] = {
         {"C", "127.0.0.3"}, {"A", "127.0.0.1"}, {"C", "127.0.0.2"}, {"B", "127.0.0.4"}};
@@ -102,7 +107,7 @@ TEST_F(SearchChannelTest, NewSearchStartsEmptyAndDropsAnswersToTheOldOne)
     ASSERT_EQ(m_sdk->StartSearchIPC(), 0);
     const auto [firstId, client] = nextProbe();
     m_endpoint.sendFrom("127.0.0.5", replyFor(firstId, "OLD", "127.0.0.5").encode(), client);
-    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() == 1; }, 5s));
+    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() == 1; }, kDeadline));
 
     ASSERT_EQ(m_sdk->StartSearchIPC(), 0);
     EXPECT_EQ(m_sdk->GetSearchIPCCount(), 0);
@@ -112,7 +117,7 @@ TEST_F(SearchChannelTest, NewSearchStartsEmptyAndDropsAnswersToTheOldOne)
         std::tie(secondId, secondClient) = nextProbe();
     m_endpoint.sendFrom("127.0.0.5", replyFor(firstId, "OLD", "127.0.0.5").encode(), client);
     m_endpoint.sendFrom("127.0.0.6", replyFor(secondId, "NEW", "127.0.0.6").encode(), client);
-    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() >= 1; }, 5s));
+    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() >= 1; }, kDeadline));
     _IPCINFO info{};
     ASSERT_EQ(m_sdk->GetIPCInfo(0, &info), 0);
     EXPECT_STREQ(info.serialNo, "NEW");
@@ -130,16 +135,26 @@ TEST_F(SearchChannelTest, RandomDatagramsAreDroppedAndTheSearchGoesOn)
     ASSERT_EQ(m_sdk->StartSearchIPC(), 0);
     const auto [searchId, client] = nextProbe();
     std::mt19937 random(12345);
-    for (int i = 0; i < 300; ++i) {
-        std::vector<std::uint8_t> junk(random() % 600);
-        for (auto& byte : junk)
-            byte = static_cast<std::uint8_t>(random());
-        // Half of them look like a search reply at first glance.
-        if (i % 2 == 0 && junk.size() >= 8) {
-            const std::uint8_t head[] = {0x56, 0x58, 0x4C, 0x44, 1, 2, 0, 0};
-            std::memcpy(junk.data(), head, sizeof head);
+    std::vector<std::string> listed;
+    // The junk goes out in rounds, each closed by a sound reply that must be
+    // listed before the next round: the socket's queue never overflows, so
+    // every junk datagram is really read and dropped, on any machine.
+    for (int round = 0; round < 10; ++round) {
+        for (int i = 0; i < 30; ++i) {
+            std::vector<std::uint8_t> junk(random() % 600);
+            for (auto& byte : junk)
+                byte = static_cast<std::uint8_t>(random());
+            // Half of them look like a search reply at first glance.
+            if (i % 2 == 0 && junk.size() >= 8) {
+                const std::uint8_t head[] = {0x56, 0x58, 0x4C, 0x44, 1, 2, 0, 0};
+                std::memcpy(junk.data(), head, sizeof head);
+            }
+            m_endpoint.sendFrom("127.0.0.9", junk, client);
         }
-        m_endpoint.sendFrom("127.0.0.9", junk, client);
+        listed.push_back("ROUND" + std::to_string(round));
+        m_endpoint.sendFrom("127.0.0.9", replyFor(searchId, listed.back(), "127.0.0.9").encode(),
+                            client);
+        ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() >= round + 1; }, kDeadline));
     }
     // A reply truncated by one byte and one holding a NUL in its serial.
     auto truncated = replyFor(searchId, "CUT", "127.0.0.9").encode();
@@ -147,12 +162,17 @@ TEST_F(SearchChannelTest, RandomDatagramsAreDroppedAndTheSearchGoesOn)
     m_endpoint.sendFrom("127.0.0.9", truncated, client);
     m_endpoint.sendFrom("127.0.0.9",
                         replyFor(searchId, std::string("N\0L", 3), "127.0.0.9").encode(), client);
+    listed.push_back("GOOD");
     m_endpoint.sendFrom("127.0.0.9", replyFor(searchId, "GOOD", "127.0.0.9").encode(), client);
-    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() >= 1; }, 5s));
-    _IPCINFO info{};
-    ASSERT_EQ(m_sdk->GetIPCInfo(0, &info), 0);
-    EXPECT_STREQ(info.serialNo, "GOOD");
-    EXPECT_EQ(m_sdk->GetSearchIPCCount(), 1);
+    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() >= 11; }, kDeadline));
+
+    std::vector<std::string> found;
+    for (int i = 0; i < m_sdk->GetSearchIPCCount(); ++i) {
+        _IPCINFO info{};
+        ASSERT_EQ(m_sdk->GetIPCInfo(i, &info), 0);
+        found.emplace_back(info.serialNo);
+    }
+    EXPECT_EQ(found, listed);
 }
 
 TEST_F(SearchChannelTest, ModifyIpNamesTheCameraOfTheRecordAndResendsOnce)
@@ -163,7 +183,7 @@ TEST_F(SearchChannelTest, ModifyIpNamesTheCameraOfTheRecordAndResendsOnce)
     m_endpoint.sendFrom("127.0.0.11", replyFor(searchId, "NVR1", "127.0.0.11", "NVR").encode(),
                         client);
     m_endpoint.sendFrom("127.0.0.12", replyFor(searchId, "CAM1", "127.0.0.12").encode(), client);
-    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() == 2; }, 5s));
+    ASSERT_TRUE(waitUntil([&] { return m_sdk->GetSearchIPCCount() == 2; }, kDeadline));
     m_sdk->StopSearchIPC();
 
     // The program lists cameras only, so CAM1 is its row 0 though it is the
@@ -229,6 +249,51 @@ TEST_F(SearchChannelTest, ModifyIpFailsOnRefusalAndOnSilence)
     const auto before = std::chrono::steady_clock::now();
     EXPECT_NE(m_sdk->ModifyIPC(0, &record), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+}
+
+// A whole site answers one probe at once. The answers must wait in the
+// socket's queue while the client is busy, not be dropped: here the client's
+// I/O does not run at all until every answer has been sent.
+TEST(SearchBurst, AnswersOfAWholeSiteSentWhileTheClientIsNotReadingAreAllListed)
+{
+    setTimeScaleForTesting(1);
+    ScriptedSearchEndpoint endpoint;
+    NetSdkOptions options;
+    options.searchPort = endpoint.port();
+    asio::io_context io;
+    auto client = std::make_shared<SearchClient>(io, options);
+    ASSERT_TRUE(client->open());
+    ASSERT_TRUE(client->start());
+    io.poll(); // sends the probe, and nothing is read until io runs again
+    const auto probe = endpoint.receive();
+    ASSERT_TRUE(probe);
+    const auto searchId = proto::SearchProbe::decode(probe->first)->searchId;
+
+    // Answers as long as the wire allows. The kernel charges a queued
+    // datagram more than its bytes (on a real interface, a whole receive
+    // buffer each); at this length an unenlarged queue holds far fewer than 250.
+    auto fullReply = [&](int index) {
+        auto reply = replyFor(searchId, "", "127.0.0.9");
+        reply.record.serialNo =
+            std::string(proto::kMaxSerialSize - 3, 'S') + std::to_string(index + 100);
+        reply.record.deviceType = std::string(proto::kMaxDeviceTypeSize, 'T');
+        reply.record.macAddress = std::string(proto::kMaxMacSize, 'M');
+        reply.record.netmask = std::string(proto::kMaxAddressSize, '2');
+        reply.record.gateway = std::string(proto::kMaxAddressSize, '1');
+        return reply.encode();
+    };
+    ASSERT_GE(fullReply(0).size(), 250u);
+    for (int i = 0; i < proto::kSearchAnswersAtOnce; ++i)
+        endpoint.sendFrom("127.0.0.9", fullReply(i), probe->second);
+
+    std::thread reader([&] { io.run_for(kDeadline); });
+    const bool allListed =
+        waitUntil([&] { return client->count() == proto::kSearchAnswersAtOnce; }, kDeadline);
+    client->shutdown();
+    io.stop();
+    reader.join();
+    EXPECT_TRUE(allListed) << client->count() << " of " << proto::kSearchAnswersAtOnce
+                           << " answers listed";
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "event_recorder.h"
 #include "scripted_peer.h"
 
+#include "../support/deadline.h"
+
 #include "netsdk/net_sdk.h"
 #include "platform/tick.h"
 #include "protocol/command_codes.h"
@@ -16,6 +18,7 @@ namespace {
 
 namespace proto = vexlo::protocol;
 using namespace std::chrono_literals;
+using vexlo::test::kDeadline;
 
 class SessionScriptTest : public ::testing::Test
 {
@@ -61,7 +64,7 @@ TEST_F(SessionScriptTest, CommandsCarryTheirExactBytes)
     });
     const int handle = login(camera);
     ASSERT_GT(handle, 0);
-    ASSERT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_OK, 10s));
+    ASSERT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_OK, kDeadline));
 
     EXPECT_EQ(m_sdk->SystemControl(handle, 1012, 0, "RESPONSE_PARAM"), 0);
     const char config[] = "<A x=\"1\"/>";
@@ -74,7 +77,7 @@ TEST_F(SessionScriptTest, CommandsCarryTheirExactBytes)
     EXPECT_EQ(m_sdk->RestoreConfig(handle), 0);
     EXPECT_NE(m_sdk->FormatDisk(handle, 3), 0);
     EXPECT_NE(m_sdk->SystemControl(handle, 0x1000000, 0, ""), 0); // does not fit 24 bits
-    ASSERT_TRUE(m_events.waitForAnswer(handle, 1102, 10s));
+    ASSERT_TRUE(m_events.waitForAnswer(handle, 1102, kDeadline));
     camera.join();
 
     ASSERT_EQ(received.size(), 6u);
@@ -88,7 +91,7 @@ TEST_F(SessionScriptTest, CommandsCarryTheirExactBytes)
     EXPECT_EQ(returned, 0);
     EXPECT_STREQ(buffer, "");
     // The answer text is handed on NUL-terminated, up to its first NUL for a C reader.
-    const auto answer = m_events.waitForAnswer(handle, 1012, 1s);
+    const auto answer = m_events.waitForAnswer(handle, 1012, kDeadline);
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->text, "ok");
 }
@@ -98,7 +101,7 @@ TEST_F(SessionScriptTest, WrongPasswordGivesEventFive)
     ScriptedCamera camera([](ScriptedCamera::Link& link) { link.acceptLogin("other"); });
     const int handle = login(camera);
     ASSERT_GT(handle, 0);
-    EXPECT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_FAILED, 10s));
+    EXPECT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_FAILED, kDeadline));
     EXPECT_EQ(m_events.statusCount(handle, SDK_EVENT_LOGIN_OK), 0);
     EXPECT_NE(m_sdk->SystemControl(handle, 1012, 0, "RESPONSE_PARAM"), 0);
 }
@@ -115,7 +118,7 @@ TEST_F(SessionScriptTest, ChallengeWithAnotherVersionEndsTheLogin)
             std::get<proto::Close>(*answer).reason == proto::CloseReason::ProtocolError;
     });
     const int handle = login(camera);
-    EXPECT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_FAILED, 10s));
+    EXPECT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_FAILED, kDeadline));
     camera.join();
     EXPECT_TRUE(closedWithProtocolError);
 }
@@ -149,9 +152,9 @@ TEST_F(SessionScriptTest, RandomBytesCrashNothing)
         const int handle = login(camera);
         ASSERT_GT(handle, 0);
         if (!afterLogin) {
-            EXPECT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_FAILED, 10s));
+            EXPECT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_FAILED, kDeadline));
         } else {
-            ASSERT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_OK, 10s));
+            ASSERT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_OK, kDeadline));
             m_sdk->SystemControl(handle, 1012, 0, "RESPONSE_PARAM");
         }
         m_sdk->Logout(handle);
@@ -171,7 +174,7 @@ TEST_F(SessionScriptTest, NothingRefusedIsReportedAfterLogout)
         link.send(proto::Answer{1012, 0, "late"});
     });
     const int handle = login(camera);
-    ASSERT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_OK, 10s));
+    ASSERT_TRUE(m_events.waitForStatus(handle, SDK_EVENT_LOGIN_OK, kDeadline));
     EXPECT_EQ(m_sdk->Logout(handle), 0);
     EXPECT_NE(m_sdk->Logout(handle), 0); // now unknown
     camera.join();

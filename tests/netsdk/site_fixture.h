@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../support/deadline.h"
+
 #include "event_recorder.h"
 
 #include "ipcsim/scenario.h"
@@ -22,8 +24,8 @@ class SiteTest : public ::testing::Test
 {
 protected:
     static constexpr double kScale = 20;
-    // Generous real-time limits for waits: the sanitizer builds run slowly.
-    static constexpr std::chrono::milliseconds kWait{10000};
+    // The real-time safety net of every wait.
+    static constexpr std::chrono::milliseconds kWait{vexlo::test::kDeadline};
 
     void SetUp() override;
     void TearDown() override;
