@@ -1,15 +1,19 @@
 #pragma once
 
+#include "../support/deadline.h"
+
 #include <QMessageBox>
 #include <QTest>
 
+#include <chrono>
 #include <functional>
 
 // Helpers for tests that drive real widgets offscreen.
 namespace vexlo::test {
 
 // Handles events until `condition` holds or `timeoutMs` of real time passed.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
+inline bool waitFor(const std::function<bool()>& condition,
+                    int timeoutMs = std::chrono::milliseconds(kDeadline).count())
 {
     return QTest::qWaitFor(condition, timeoutMs);
 }

@@ -16,7 +16,7 @@
 namespace vexlo {
 namespace {
 
-constexpr int kPictureDeadlineMs = 10000;
+constexpr int kPictureDeadlineMs = 30000;
 
 class VideoScreenshot : public ::testing::Test
 {

@@ -22,7 +22,7 @@ namespace {
 
 constexpr int kCameras = 9;
 // The first pictures wait for each camera to encode its test card once.
-constexpr int kPictureDeadlineMs = 10000;
+constexpr int kPictureDeadlineMs = 30000;
 constexpr int kFailedPane = 4;
 
 bool everyPaneShowsALivePicture(const VideoWallDialog& dialog)

@@ -133,7 +133,7 @@ TEST(Program, PrintsReadyAnswersSearchesAndStopsOnSigterm)
     std::ofstream(dir / "site.json") << scenarioText(0);
     Program program({"--scenario", (dir / "site.json").string(), "--search-port", "0", "--log",
                      (dir / "log.jsonl").string()});
-    const auto ready = program.readLine(10000ms);
+    const auto ready = program.readLine(kDeadline);
     ASSERT_TRUE(ready) << program.errors();
     ASSERT_EQ(ready->rfind("ready ", 0), 0u) << *ready;
     const int port = std::stoi(ready->substr(6));
@@ -141,10 +141,10 @@ TEST(Program, PrintsReadyAnswersSearchesAndStopsOnSigterm)
 
     SearchClient search;
     search.probe(static_cast<std::uint16_t>(port), 3);
-    EXPECT_EQ(search.collect(3, 4, 3000ms).size(), 4u);
+    EXPECT_EQ(search.collect(3, 4, kDeadline).size(), 4u);
 
     program.signal(SIGTERM);
-    EXPECT_EQ(program.wait(5000ms), 0);
+    EXPECT_EQ(program.wait(kDeadline), 0);
     EXPECT_TRUE(std::filesystem::file_size(dir / "log.jsonl") > 0);
 }
 
@@ -153,9 +153,9 @@ TEST(Program, StopsOnSigintToo)
     TempDir dir;
     std::ofstream(dir / "site.json") << scenarioText(1);
     Program program({"--scenario", (dir / "site.json").string(), "--search-port", "0"});
-    ASSERT_TRUE(program.readLine(10000ms)) << program.errors();
+    ASSERT_TRUE(program.readLine(kDeadline)) << program.errors();
     program.signal(SIGINT);
-    EXPECT_EQ(program.wait(5000ms), 0);
+    EXPECT_EQ(program.wait(kDeadline), 0);
 }
 
 TEST(Program, BadOptionsAndBadScenariosExitWithTwo)
@@ -165,18 +165,18 @@ TEST(Program, BadOptionsAndBadScenariosExitWithTwo)
         << R"({"cameras": [{"serial": "LAN", "address": "192.168.1.64"}]})";
     {
         Program program({"--scenario", (dir / "bad.json").string(), "--search-port", "0"});
-        EXPECT_EQ(program.wait(5000ms), 2);
+        EXPECT_EQ(program.wait(kDeadline), 2);
         EXPECT_NE(program.errors().find("is not a loopback address"), std::string::npos);
     }
     {
         Program program({"--scenario"});
-        EXPECT_EQ(program.wait(5000ms), 2);
+        EXPECT_EQ(program.wait(kDeadline), 2);
         EXPECT_NE(program.errors().find("usage:"), std::string::npos);
     }
     {
         Program program({"--help"});
-        EXPECT_NE(program.readLine(5000ms).value_or("").find("usage:"), std::string::npos);
-        EXPECT_EQ(program.wait(5000ms), 0);
+        EXPECT_NE(program.readLine(kDeadline).value_or("").find("usage:"), std::string::npos);
+        EXPECT_EQ(program.wait(kDeadline), 0);
     }
 }
 
@@ -186,7 +186,7 @@ TEST(Program, MakeFirmwareWritesAFileTheCamerasAccept)
     {
         Program program(
             {"make-firmware", "V5.3.0 build 261115", (dir / "fw.bin").string(), "--size", "5000"});
-        EXPECT_EQ(program.wait(5000ms), 0) << program.errors();
+        EXPECT_EQ(program.wait(kDeadline), 0) << program.errors();
     }
     EXPECT_EQ(std::filesystem::file_size(dir / "fw.bin"), 5000u);
     const auto verdict = vexlo::ipcsim::checkFirmwareFile(dir / "fw.bin");
@@ -194,7 +194,7 @@ TEST(Program, MakeFirmwareWritesAFileTheCamerasAccept)
     EXPECT_EQ(verdict.version, "V5.3.0 build 261115");
     {
         Program program({"make-firmware", "V1", (dir / "tiny.bin").string(), "--size", "10"});
-        EXPECT_EQ(program.wait(5000ms), 1);
+        EXPECT_EQ(program.wait(kDeadline), 1);
         EXPECT_FALSE(std::filesystem::exists(dir / "tiny.bin"));
     }
 }

@@ -4,6 +4,8 @@
 #include "protocol/message.h"
 #include "protocol/search_datagrams.h"
 
+#include "../support/deadline.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -22,6 +24,7 @@ namespace simtest {
 
 using namespace std::chrono_literals;
 using Millis = std::chrono::milliseconds;
+using vexlo::test::kDeadline;
 
 struct ReceivedReply
 {
@@ -64,13 +67,13 @@ public:
     ~TestSession();
 
     // Connects within `timeout`; false when nobody listens there.
-    bool connect(const std::string& address, std::uint16_t port, Millis timeout = 2000ms);
+    bool connect(const std::string& address, std::uint16_t port, Millis timeout = kDeadline);
     void send(const vexlo::protocol::Message& message);
     void sendRaw(const std::vector<std::uint8_t>& bytes);
 
     // Hello, Challenge, LoginProof; the LoginResult, or nothing within `timeout`.
     std::optional<vexlo::protocol::LoginStatus>
-    login(const std::string& user, const std::string& password, Millis timeout = 3000ms);
+    login(const std::string& user, const std::string& password, Millis timeout = kDeadline);
     // Sends a command; returns the sequence of its frame.
     std::uint32_t command(std::uint32_t code, vexlo::protocol::CallKind kind, std::string text);
 

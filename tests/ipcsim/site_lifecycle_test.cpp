@@ -83,19 +83,19 @@ TEST_F(SiteTest, AcceptedFirmwareRebootsIntoTheNewVersion)
     EXPECT_EQ(outcome.result->status, UploadStatus::Complete);
     EXPECT_EQ(outcome.result->received, 300000u);
 
-    const auto verdict = session->answerTo(kCodeFirmwareVerdict, 3000ms);
+    const auto verdict = session->answerTo(kCodeFirmwareVerdict, kDeadline);
     ASSERT_TRUE(verdict);
     EXPECT_EQ(verdict->code, kCodeFirmwareVerdict);
     EXPECT_EQ(verdict->inReplyTo, 0u);
-    const auto close = session->next<Close>(2000ms);
+    const auto close = session->next<Close>(kDeadline);
     ASSERT_TRUE(close);
     EXPECT_EQ(close->reason, CloseReason::Reboot);
-    EXPECT_TRUE(session->waitClosed(2000ms));
+    EXPECT_TRUE(session->waitClosed(kDeadline));
 
-    ASSERT_TRUE(eventually([&] { return m_site->camera(0).state == CameraState::Up; }, 3000ms));
+    ASSERT_TRUE(eventually([&] { return m_site->camera(0).state == CameraState::Up; }, kDeadline));
     auto after = loggedIn(0);
     after->command(kCodeVersion, CallKind::SystemControl, "RESPONSE_PARAM");
-    const auto version = after->answerTo(kCodeVersion, 2000ms);
+    const auto version = after->answerTo(kCodeVersion, kDeadline);
     ASSERT_TRUE(version);
     EXPECT_NE(version->text.find("FileSystemVersion=\"V5.3.0 build 261115\""), std::string::npos);
 }
@@ -113,7 +113,7 @@ TEST_F(SiteTest, FirmwareRefusals)
     auto outcome = upload(*session, damaged);
     ASSERT_TRUE(outcome.result);
     EXPECT_EQ(outcome.result->status, UploadStatus::Complete);
-    auto verdict = session->answerTo(kCodeFirmwareVerdict, 3000ms);
+    auto verdict = session->answerTo(kCodeFirmwareVerdict, kDeadline);
     ASSERT_TRUE(verdict);
     EXPECT_EQ(verdict->code, refusalOf(kCodeFirmwareVerdict));
     EXPECT_FALSE(session->next<Close>(200ms));
@@ -123,7 +123,7 @@ TEST_F(SiteTest, FirmwareRefusals)
     auto stubborn = loggedIn(1);
     outcome = upload(*stubborn, makeFirmwareImage("V9", 5000));
     ASSERT_TRUE(outcome.result);
-    verdict = stubborn->answerTo(kCodeFirmwareVerdict, 3000ms);
+    verdict = stubborn->answerTo(kCodeFirmwareVerdict, kDeadline);
     ASSERT_TRUE(verdict);
     EXPECT_EQ(verdict->code, refusalOf(kCodeFirmwareVerdict));
     EXPECT_EQ(m_site->camera(1).version, "V5.2.0");
@@ -144,7 +144,7 @@ TEST_F(SiteTest, UploadStallsAndFailsAtTheirPercent)
     EXPECT_LE(stall.acks.back(), bytesAtPercent(image.size(), 40));
     EXPECT_EQ(stall.acks.back(), 4 * kChunk);
     stalled->send(Ping{3});
-    EXPECT_TRUE(stalled->next<Pong>(1000ms)) << "the session stays alive";
+    EXPECT_TRUE(stalled->next<Pong>(kDeadline)) << "the session stays alive";
 
     auto failing = loggedIn(1);
     const auto fail = upload(*failing, image);
@@ -163,10 +163,10 @@ TEST_F(SiteTest, RebootGoesSilentAndComesBack)
 
     auto session = loggedIn(0);
     session->command(kCodeReboot, CallKind::SystemControl, "");
-    const auto answer = session->answerTo(kCodeReboot, 2000ms);
+    const auto answer = session->answerTo(kCodeReboot, kDeadline);
     ASSERT_TRUE(answer);
     EXPECT_TRUE(answer->text.empty());
-    const auto close = session->next<Close>(2000ms);
+    const auto close = session->next<Close>(kDeadline);
     ASSERT_TRUE(close);
     EXPECT_EQ(close->reason, CloseReason::Reboot);
 
@@ -180,15 +180,15 @@ TEST_F(SiteTest, RebootGoesSilentAndComesBack)
 
     const auto back = search.searchUntil(
         port(), [](const ReceivedReply& r) { return r.reply.record.serialNo == "SIM0001"; },
-        3000ms);
+        kDeadline);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->reply.record.ipAddress, address);
     loggedIn(0);
 
     auto gone = loggedIn(1);
     gone->command(kCodeReboot, CallKind::SystemControl, "");
-    ASSERT_TRUE(gone->answerTo(kCodeReboot, 2000ms));
-    ASSERT_TRUE(eventually([&] { return m_site->camera(1).state == CameraState::Gone; }, 2000ms));
+    ASSERT_TRUE(gone->answerTo(kCodeReboot, kDeadline));
+    ASSERT_TRUE(eventually([&] { return m_site->camera(1).state == CameraState::Gone; }, kDeadline));
     EXPECT_FALSE(search.searchUntil(
         port(), [](const ReceivedReply& r) { return r.reply.record.serialNo == "SIM0002"; },
         scaled(30)));
@@ -204,8 +204,8 @@ TEST_F(SiteTest, FactoryRestoreReportsTheFactoryAddressAndIsUnreachable)
     for (std::size_t index : {0u, 1u}) {
         auto session = loggedIn(index);
         session->command(kCodeFactoryRestore, CallKind::SystemControl, "");
-        ASSERT_TRUE(session->answerTo(kCodeFactoryRestore, 2000ms));
-        const auto close = session->next<Close>(2000ms);
+        ASSERT_TRUE(session->answerTo(kCodeFactoryRestore, kDeadline));
+        const auto close = session->next<Close>(kDeadline);
         ASSERT_TRUE(close);
         EXPECT_EQ(close->reason, CloseReason::FactoryRestore);
     }
@@ -215,7 +215,7 @@ TEST_F(SiteTest, FactoryRestoreReportsTheFactoryAddressAndIsUnreachable)
          {std::pair{"SIM0001", "192.168.0.123"}, {"SIM0002", "192.168.1.123"}}) {
         const auto found = search.searchUntil(
             port(), [&](const ReceivedReply& r) { return r.reply.record.serialNo == serial; },
-            3000ms);
+            kDeadline);
         ASSERT_TRUE(found) << serial;
         EXPECT_EQ(found->reply.record.ipAddress, factory);
         EXPECT_EQ(found->reply.record.gateway, std::string(factory).substr(0, 10) + "1");
@@ -226,7 +226,7 @@ TEST_F(SiteTest, FactoryRestoreReportsTheFactoryAddressAndIsUnreachable)
 
     // Modify IP brings it back onto loopback, where it is reachable again.
     const auto reply = search.modifyIp(
-        port(), {5, setup.serial, setup.mac, setup.address, "255.0.0.0", "127.0.0.1"}, 2000ms);
+        port(), {5, setup.serial, setup.mac, setup.address, "255.0.0.0", "127.0.0.1"}, kDeadline);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, ModifyIpStatus::Accepted);
     loggedIn(0);
@@ -239,11 +239,11 @@ TEST_F(SiteTest, TheFirstSessionIsDroppedOnceForReconnectTests)
     start(scenario);
 
     auto first = loggedIn(0);
-    EXPECT_TRUE(first->waitClosed(2000ms));
+    EXPECT_TRUE(first->waitClosed(kDeadline));
     EXPECT_FALSE(first->next<Close>(0ms)) << "dropped as by the network, without a Close";
 
     auto second = loggedIn(0);
     EXPECT_FALSE(second->waitClosed(scaled(15)));
     second->command(kCodeVersion, CallKind::SystemControl, "RESPONSE_PARAM");
-    EXPECT_TRUE(second->answerTo(kCodeVersion, 2000ms));
+    EXPECT_TRUE(second->answerTo(kCodeVersion, kDeadline));
 }

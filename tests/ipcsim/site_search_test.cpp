@@ -21,7 +21,7 @@ TEST_F(SiteTest, EveryCameraAndTheRecorderAnswerFromTheirOwnAddress)
 
     SearchClient search;
     search.probe(port(), 0x0A0B0C0D);
-    const auto replies = search.collect(0x0A0B0C0D, 5, 3000ms);
+    const auto replies = search.collect(0x0A0B0C0D, 5, kDeadline);
     ASSERT_EQ(replies.size(), 5u);
     std::set<std::string> serials;
     for (const auto& received : replies) {
@@ -41,7 +41,7 @@ TEST_F(SiteTest, EveryCameraAndTheRecorderAnswerFromTheirOwnAddress)
 
     // A second probe is answered again, under its own id.
     search.probe(port(), 77);
-    EXPECT_EQ(search.collect(77, 5, 3000ms).size(), 5u);
+    EXPECT_EQ(search.collect(77, 5, kDeadline).size(), 5u);
 }
 
 TEST_F(SiteTest, TwoHundredFiftyCamerasAnswerOneProbeOnceEach)
@@ -49,7 +49,7 @@ TEST_F(SiteTest, TwoHundredFiftyCamerasAnswerOneProbeOnceEach)
     start(healthySite(250));
     SearchClient search;
     search.probe(port(), 9);
-    const auto replies = search.collect(9, 250, 10000ms);
+    const auto replies = search.collect(9, 250, kDeadline);
     std::set<std::string> serials;
     for (const auto& received : replies) {
         serials.insert(received.reply.record.serialNo);
@@ -68,15 +68,15 @@ TEST_F(SiteTest, ModifyIpMovesTheCameraToItsNewAddress)
     auto before = loggedIn(0);
     SearchClient search;
     ModifyIp request{41, setup.serial, setup.mac, target, "255.255.0.0", "127.0.0.1"};
-    const auto reply = search.modifyIp(port(), request, 2000ms);
+    const auto reply = search.modifyIp(port(), request, kDeadline);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, ModifyIpStatus::Accepted);
     EXPECT_EQ(reply->serialNo, setup.serial);
-    EXPECT_TRUE(before->waitClosed(2000ms)) << "sessions close when the address changes";
+    EXPECT_TRUE(before->waitClosed(kDeadline)) << "sessions close when the address changes";
 
     const auto found = search.searchUntil(
         port(), [&](const ReceivedReply& r) { return r.reply.record.serialNo == setup.serial; },
-        2000ms);
+        kDeadline);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->reply.record.ipAddress, target);
     EXPECT_EQ(found->from, target);
@@ -89,7 +89,7 @@ TEST_F(SiteTest, ModifyIpMovesTheCameraToItsNewAddress)
     EXPECT_EQ(moved.login(setup.user, setup.password), LoginStatus::Accepted);
 
     // The same request again gets the same answer and moves nothing.
-    const auto again = search.modifyIp(port(), request, 2000ms);
+    const auto again = search.modifyIp(port(), request, kDeadline);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->status, ModifyIpStatus::Accepted);
     EXPECT_EQ(m_site->camera(0).sessions, 1);
@@ -107,7 +107,7 @@ TEST_F(SiteTest, ModifyIpRefusals)
     const std::string spare = formatIpv4(*parseIpv4(third.address) + 20);
 
     auto reply = search.modifyIp(
-        port(), {1, stubborn.serial, stubborn.mac, spare, "255.0.0.0", "127.0.0.1"}, 2000ms);
+        port(), {1, stubborn.serial, stubborn.mac, spare, "255.0.0.0", "127.0.0.1"}, kDeadline);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, ModifyIpStatus::Refused);
     EXPECT_EQ(m_site->camera(1).address, stubborn.address);
@@ -117,7 +117,7 @@ TEST_F(SiteTest, ModifyIpRefusals)
                                    std::string("127.255.255.255"), std::string("not an address")}) {
         static std::uint32_t id = 100;
         reply = search.modifyIp(
-            port(), {++id, first.serial, first.mac, bad, "255.0.0.0", "127.0.0.1"}, 2000ms);
+            port(), {++id, first.serial, first.mac, bad, "255.0.0.0", "127.0.0.1"}, kDeadline);
         ASSERT_TRUE(reply) << bad;
         EXPECT_EQ(reply->status, ModifyIpStatus::BadAddress) << bad;
     }
@@ -160,6 +160,6 @@ TEST_F(SiteTest, GarbageAtTheSearchPortCrashesNothing)
             search.probe(port(), ++id);
             return search.collect(id, 3, 300ms).size() == 3;
         },
-        5000ms);
+        kDeadline);
     EXPECT_TRUE(answered) << "the site still answers after the garbage";
 }

@@ -39,13 +39,13 @@ TEST_F(SiteTest, LoginAcceptedRefusedAndNeverConfirmed)
         TestSession wrong;
         ASSERT_TRUE(wrong.connect(scenario.cameras[0].address, 8000));
         EXPECT_EQ(wrong.login(user, password), LoginStatus::Refused) << user << "/" << password;
-        EXPECT_TRUE(wrong.waitClosed(2000ms));
+        EXPECT_TRUE(wrong.waitClosed(kDeadline));
     }
 
     TestSession refused;
     ASSERT_TRUE(refused.connect(scenario.cameras[1].address, 8000));
     EXPECT_EQ(refused.login("admin", ""), LoginStatus::Refused);
-    EXPECT_TRUE(refused.waitClosed(2000ms));
+    EXPECT_TRUE(refused.waitClosed(kDeadline));
 
     TestSession hanging;
     ASSERT_TRUE(hanging.connect(scenario.cameras[2].address, 8000));
@@ -64,10 +64,10 @@ TEST_F(SiteTest, ACommandBeforeLoginIsAProtocolError)
     TestSession session;
     ASSERT_TRUE(session.connect(m_site->camera(0).address, 8000));
     session.command(kCodeVersion, CallKind::SystemControl, "RESPONSE_PARAM");
-    const auto close = session.next<Close>(2000ms);
+    const auto close = session.next<Close>(kDeadline);
     ASSERT_TRUE(close);
     EXPECT_EQ(close->reason, CloseReason::ProtocolError);
-    EXPECT_TRUE(session.waitClosed(2000ms));
+    EXPECT_TRUE(session.waitClosed(kDeadline));
 }
 
 TEST_F(SiteTest, VersionStorageAndSectionAnswers)
@@ -79,7 +79,7 @@ TEST_F(SiteTest, VersionStorageAndSectionAnswers)
     auto session = loggedIn(0);
 
     const auto sequence = session->command(kCodeVersion, CallKind::SystemControl, "RESPONSE_PARAM");
-    auto answer = session->answerTo(kCodeVersion, 2000ms);
+    auto answer = session->answerTo(kCodeVersion, kDeadline);
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->code, kCodeVersion);
     EXPECT_EQ(answer->inReplyTo, sequence);
@@ -87,7 +87,7 @@ TEST_F(SiteTest, VersionStorageAndSectionAnswers)
                             "FileSystemVersion=\"V5.2.0 build 260301\"\r\n/>");
 
     session->command(kCodeStorage, CallKind::SystemControl, "");
-    answer = session->answerTo(kCodeStorage, 2000ms);
+    answer = session->answerTo(kCodeStorage, kDeadline);
     ASSERT_TRUE(answer);
     const auto sd1 = answer->text.find("Total=\"30436\"");
     const auto sd2 = answer->text.find("Total=\"0\"");
@@ -100,13 +100,13 @@ TEST_F(SiteTest, VersionStorageAndSectionAnswers)
                                223u, 222u, 228u, 227u}) {
         session->command(code, CallKind::SetDVRConfig,
                          "<REQUEST_PARAM Code=\"" + std::to_string(code) + "\" />");
-        answer = session->answerTo(code, 2000ms);
+        answer = session->answerTo(code, kDeadline);
         ASSERT_TRUE(answer) << code;
         EXPECT_EQ(answer->code, code);
     }
     // What was set is what GetDVRConfig gives back.
     session->command(620, CallKind::GetDVRConfig, "");
-    answer = session->answerTo(620, 2000ms);
+    answer = session->answerTo(620, kDeadline);
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->text, "<REQUEST_PARAM Code=\"620\" />");
 }
@@ -128,15 +128,15 @@ TEST_F(SiteTest, RefusedIgnoredAndDelayedCodes)
     session->command(620, CallKind::SetDVRConfig, "<x/>");
     session->command(kCodeStorage, CallKind::SystemControl, "");
 
-    auto storage = session->answerTo(kCodeStorage, 2000ms);
+    auto storage = session->answerTo(kCodeStorage, kDeadline);
     ASSERT_TRUE(storage);
     EXPECT_EQ(storage->code, refusalOf(kCodeStorage));
     EXPECT_TRUE(storage->text.empty());
 
-    auto refused = session->answerTo(620, 3000ms);
+    auto refused = session->answerTo(620, kDeadline);
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->code, 0x8000026Cu);
-    auto version = session->answerTo(kCodeVersion, 3000ms);
+    auto version = session->answerTo(kCodeVersion, kDeadline);
     ASSERT_TRUE(version);
     EXPECT_EQ(version->code, kCodeVersion);
     EXPECT_GE(SteadyClock::now() - sent, scaled(20) - 20ms);
@@ -157,12 +157,12 @@ TEST_F(SiteTest, FormatAnswersAfterTheFormatTimeAndRefusesMissingStorage)
     const auto sent = SteadyClock::now();
     session->command(kCodeFormat, CallKind::SystemControl, "0");
     session->command(kCodeFormat, CallKind::SystemControl, "1");
-    auto refusal = session->answerTo(kCodeFormat, 2000ms);
+    auto refusal = session->answerTo(kCodeFormat, kDeadline);
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal->code, refusalOf(kCodeFormat)) << "SD2 is not mounted";
     EXPECT_LT(SteadyClock::now() - sent, scaled(25));
 
-    auto done = session->answerTo(kCodeFormat, 3000ms);
+    auto done = session->answerTo(kCodeFormat, kDeadline);
     ASSERT_TRUE(done);
     EXPECT_EQ(done->code, kCodeFormat);
     EXPECT_GE(SteadyClock::now() - sent, scaled(25) - 20ms);
@@ -174,7 +174,7 @@ TEST_F(SiteTest, SetTimeIsRecordedAndAnsweredAtOnce)
     auto session = loggedIn(0);
     session->command(kCodeSetTime, CallKind::SystemControl,
                      "<REQUEST_PARAM\r\nTime=\"20261207 19:53:56\"\r\nTimeZone=\"4800\"\n/>");
-    const auto answer = session->answerTo(kCodeSetTime, 2000ms);
+    const auto answer = session->answerTo(kCodeSetTime, kDeadline);
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->code, kCodeSetTime);
     EXPECT_EQ(m_site->camera(0).timeSet, "20261207 19:53:56");
@@ -191,7 +191,7 @@ TEST_F(SiteTest, RequestLogHoldsTheExactBodies)
     session->command(620, CallKind::SetDVRConfig, gbkBody);
     session->command(1000, CallKind::SystemControl, withNul);
     session->command(kCodeVersion, CallKind::SystemControl, "RESPONSE_PARAM");
-    ASSERT_TRUE(session->answerTo(kCodeVersion, 2000ms));
+    ASSERT_TRUE(session->answerTo(kCodeVersion, kDeadline));
 
     std::vector<RequestRecord> records;
     ASSERT_TRUE(eventually(
@@ -199,7 +199,7 @@ TEST_F(SiteTest, RequestLogHoldsTheExactBodies)
             records = logRecords();
             return records.size() >= 5;
         },
-        2000ms));
+        kDeadline));
     std::vector<RequestRecord> commands;
     for (const auto& record : records) {
         EXPECT_EQ(record.serial, "SIM0001");
@@ -245,7 +245,7 @@ TEST_F(SiteTest, RandomBytesIntoASessionCloseOnlyThatSession)
     }
     auto session = loggedIn(0);
     session->command(kCodeVersion, CallKind::SystemControl, "RESPONSE_PARAM");
-    EXPECT_TRUE(session->answerTo(kCodeVersion, 2000ms));
+    EXPECT_TRUE(session->answerTo(kCodeVersion, kDeadline));
 }
 
 TEST_F(SiteTest, LivePlayStoppedWhileThePictureIsEncodedEndsWithoutAHeader)
@@ -256,7 +256,7 @@ TEST_F(SiteTest, LivePlayStoppedWhileThePictureIsEncodedEndsWithoutAHeader)
     // the stop arrives, right behind the start.
     session->send(PlayStart{3, 0, 1, 1});
     session->send(PlayStop{3});
-    const auto end = session->next<PlayEnd>(2000ms);
+    const auto end = session->next<PlayEnd>(kDeadline);
     ASSERT_TRUE(end);
     EXPECT_EQ(end->streamId, 3u);
     EXPECT_EQ(end->reason, PlayEndReason::Stopped);
@@ -266,8 +266,8 @@ TEST_F(SiteTest, LivePlayStoppedWhileThePictureIsEncodedEndsWithoutAHeader)
 
     // The next stream gets the picture encoded meanwhile.
     session->send(PlayStart{4, 0, 1, 1});
-    EXPECT_TRUE(session->next<PlayHeader>(2000ms));
-    EXPECT_TRUE(session->next<VideoFrame>(2000ms));
+    EXPECT_TRUE(session->next<PlayHeader>(kDeadline));
+    EXPECT_TRUE(session->next<VideoFrame>(kDeadline));
 }
 
 TEST_F(SiteTest, TwoSessionsOfACameraStreamTheSamePicture)
@@ -279,9 +279,9 @@ TEST_F(SiteTest, TwoSessionsOfACameraStreamTheSamePicture)
     first->send(PlayStart{1, 0, 1, 1});
     second->send(PlayStart{1, 0, 1, 1});
     other->send(PlayStart{1, 0, 1, 1});
-    const auto a = first->next<VideoFrame>(3000ms);
-    const auto b = second->next<VideoFrame>(3000ms);
-    const auto c = other->next<VideoFrame>(3000ms);
+    const auto a = first->next<VideoFrame>(kDeadline);
+    const auto b = second->next<VideoFrame>(kDeadline);
+    const auto c = other->next<VideoFrame>(kDeadline);
     ASSERT_TRUE(a && b && c);
     EXPECT_EQ(a->data, b->data) << "one camera, one picture";
     EXPECT_NE(a->data, c->data) << "another camera shows its own serial and address";
@@ -297,7 +297,7 @@ TEST_F(SiteTest, LivePlaySendsTheHeaderThenTheTestCard)
     start(scenario);
     auto session = loggedIn(0);
     session->send(PlayStart{7, 0, 1, 1});
-    const auto header = session->next<PlayHeader>(2000ms);
+    const auto header = session->next<PlayHeader>(kDeadline);
     ASSERT_TRUE(header);
     EXPECT_EQ(header->streamId, 7u);
     const auto block = header->toCallbackBlock();
@@ -323,7 +323,7 @@ TEST_F(SiteTest, LivePlaySendsTheHeaderThenTheTestCard)
     std::vector<VideoFrame> frames;
     while (frames.size() < 11) {
         session->send(Ping{static_cast<std::uint32_t>(frames.size() + 1)});
-        auto frame = session->next<VideoFrame>(2000ms);
+        auto frame = session->next<VideoFrame>(kDeadline);
         ASSERT_TRUE(frame) << "frame " << frames.size();
         frames.push_back(std::move(*frame));
     }
@@ -348,18 +348,18 @@ TEST_F(SiteTest, LivePlaySendsTheHeaderThenTheTestCard)
         EXPECT_EQ(picture.height, 180);
     }
 
-    const auto sound = session->next<AudioFrame>(2000ms);
+    const auto sound = session->next<AudioFrame>(kDeadline);
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->data.size(), 800u);
     EXPECT_EQ(decodeAlaw(sound->data).size(), 800u);
 
     session->send(PlayStart{7, 0, 1, 1});
-    auto refused = session->next<PlayEnd>(2000ms);
+    auto refused = session->next<PlayEnd>(kDeadline);
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->reason, PlayEndReason::Refused) << "stream 7 already runs";
 
     session->send(PlayStop{7});
-    const auto end = session->next<PlayEnd>(2000ms);
+    const auto end = session->next<PlayEnd>(kDeadline);
     ASSERT_TRUE(end);
     EXPECT_EQ(end->streamId, 7u);
     EXPECT_EQ(end->reason, PlayEndReason::Stopped);
