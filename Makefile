@@ -1,12 +1,14 @@
 # Vexlo: `make run` starts the demo site and the GUI, `make test` runs every test.
 # `make test SANITIZE=address|undefined|thread` builds and tests with a sanitizer.
+# `make test-load [REPEAT=N]` runs the suite N times (10) with every core kept busy.
 
 SANITIZE ?=
 BUILD_TYPE ?= RelWithDebInfo
 BUILD_DIR := build$(if $(SANITIZE),-$(SANITIZE))
 JOBS ?= $(shell nproc)
+REPEAT ?= 10
 
-.PHONY: all deps configure build test run fuzz clean
+.PHONY: all deps configure build test test-load run fuzz clean
 
 all: build
 
@@ -24,6 +26,9 @@ build: configure
 
 test: build
 	@scripts/run-tests $(BUILD_DIR)
+
+test-load: build
+	@scripts/run-tests --repeat $(REPEAT) --load $(BUILD_DIR)
 
 run: build
 	@scripts/run-demo $(BUILD_DIR)
