@@ -1,0 +1,65 @@
+#include "onvif/media_messages.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+using namespace vexlo::onvif;
+
+namespace {
+
+std::string reply(const std::string& name)
+{
+    std::ifstream file(std::string(VEXLO_ONVIF_REPLIES_DIR) + "/" + name);
+    std::stringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+TEST(MediaProfiles, PrettyReplyWithExtraConfigurationsAndProfilesWithoutTokens)
+{
+    const auto got = parseGetProfiles(reply("profiles_two_pretty.xml"));
+    ASSERT_TRUE(got.ok());
+    const std::vector<MediaProfile> expected{
+        {"Profile_1", "mainStream", true,
+         VideoEncoderSummary{"VideoEncoderToken_1", "VideoEncoder_1", "H264", 2560, 1440}},
+        // A negative height is not believed.
+        {"Profile_2", "subStream", true,
+         VideoEncoderSummary{"VideoEncoderToken_2", "VideoEncoder_2", "JPEG", 640, 0}},
+        {"audio_only", "Audio", false, std::nullopt}};
+    EXPECT_EQ(*got.value(), expected);
+}
+
+TEST(MediaStreamUri, Soap11DefaultNamespacesAndAnEscapedQuery)
+{
+    const auto got = parseGetStreamUri(reply("stream_uri_soap11_compact.xml"));
+    ASSERT_TRUE(got.ok());
+    EXPECT_EQ(*got.value(), (StreamUri{"rtsp://192.168.1.64:554/Streaming/Channels/"
+                                       "101?transportmode=unicast&profile=Profile_1",
+                                       false, true, std::chrono::seconds(60)}));
+    EXPECT_TRUE(parseGetStreamUri(
+                    buildEnvelope(
+                        "<GetStreamUriResponse><MediaUri><Uri/></MediaUri></GetStreamUriResponse>"))
+                    .malformed());
+    EXPECT_TRUE(parseGetStreamUri(reply("fault_not_authorized_soap12.xml")).fault());
+}
+
+TEST(MediaStreamUri, RequestAsksUnicastRtspForTheProfileInTheMediaNamespace)
+{
+    const std::optional<std::string> built = buildGetStreamUri(" Profile&1 ");
+    ASSERT_TRUE(built);
+    const auto message = parseEnvelope(buildEnvelope(*built));
+    ASSERT_TRUE(message);
+    const pugi::xml_node payload = message->payload();
+    EXPECT_EQ(namespaceOf(payload), kOnvifMediaNamespace);
+    EXPECT_EQ(text(child(payload, "ProfileToken")), "Profile&1");
+    EXPECT_EQ(text(find(payload, {"StreamSetup", "Stream"})), "RTP-Unicast");
+    EXPECT_EQ(text(find(payload, {"StreamSetup", "Transport", "Protocol"})), "RTSP");
+    EXPECT_EQ(namespaceOf(find(payload, {"StreamSetup", "Stream"})), kOnvifSchemaNamespace);
+    EXPECT_FALSE(buildGetStreamUri("  "));
+    EXPECT_EQ(parseEnvelope(buildEnvelope(buildGetProfiles()))->action(), "GetProfiles");
+}
+
+} // namespace
