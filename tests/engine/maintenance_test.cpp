@@ -72,6 +72,9 @@ TEST_F(Maintenance, RebootCountsDevicesThatCouldNotBeLoggedInAsFailures)
 
 TEST_F(Maintenance, DevicesLoggedInAlreadySkipTheLoginWaits)
 {
+    // A slower clock, so that a loaded machine's delays stay small beside the
+    // waits this must not make.
+    vexlo::setTimeScaleForTesting(5);
     _DEVICERECORD* first = addDevice("127.0.1.5");
     _DEVICERECORD* second = addDevice("127.0.1.6");
     logInAlready(*first);
@@ -102,6 +105,7 @@ TEST_F(Maintenance, EnglishLoginFailureText)
 
 TEST_F(Maintenance, LoginThatCannotBeQueuedFailsAtOnce)
 {
+    vexlo::setTimeScaleForTesting(5); // as above
     _DEVICERECORD* camera = addDevice("127.0.1.8");
     fillMaintList({camera});
     failTaskAllocationsForTesting(true);
