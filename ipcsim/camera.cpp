@@ -41,6 +41,9 @@ Camera::Camera(asio::io_context& io, CameraSetup setup, CameraServices services)
       m_checkTimer(m_strand)
 {
     setLocation(m_setup.address, m_setup.netmask, m_setup.gateway);
+    if (m_setup.speaksOnvif()) {
+        m_face = std::make_unique<onvif::OnvifFace>(io, *this, m_services.announcer);
+    }
 }
 
 Camera::~Camera()
@@ -74,10 +77,21 @@ void Camera::open()
     }
     m_searchSocket = openSearchSocket(addressOf(m_addressValue));
     openListener();
-    if (!m_acceptor) {
+    if (m_setup.speaksVexlo() && !m_acceptor) {
         throw std::system_error(std::make_error_code(std::errc::address_in_use),
                                 "camera " + m_setup.serial + ": cannot listen on " + m_address +
                                     ":" + std::to_string(m_setup.port));
+    }
+    if (m_face) {
+        try {
+            m_face->open();
+        } catch (const std::system_error& error) {
+            closeListener();
+            throw std::system_error(error.code(),
+                                    "camera " + m_setup.serial + ": cannot serve ONVIF on " +
+                                        m_address + " (ports " + std::to_string(m_setup.onvifPort) +
+                                        ", " + std::to_string(m_setup.rtspPort) + ")");
+        }
     }
     publish();
 }
@@ -89,6 +103,9 @@ void Camera::shutdown()
     m_checkTimer.cancel();
     closeSessions(CloseReason::Shutdown);
     closeListener();
+    if (m_face) {
+        m_face->shutdown();
+    }
     if (m_searchSocket) {
         asio::error_code ignored;
         m_searchSocket->close(ignored);
@@ -112,6 +129,11 @@ CameraSnapshot Camera::snapshot() const
     return m_snapshot;
 }
 
+std::optional<onvif::DiscoveryEntry> Camera::discoveryEntry() const
+{
+    return m_face ? m_face->discoveryEntry() : std::nullopt;
+}
+
 void Camera::publish()
 {
     CameraSnapshot snapshot;
@@ -121,6 +143,7 @@ void Camera::publish()
     snapshot.gateway = m_gateway;
     snapshot.version = m_version;
     snapshot.listening = m_acceptor != nullptr;
+    snapshot.onvifListening = m_face && m_face->isOpen();
     snapshot.timeSet = m_timeSet;
     snapshot.sessions = static_cast<int>(m_sessions.size());
     std::lock_guard lock(m_snapshotMutex);
@@ -135,14 +158,15 @@ void Camera::setLocation(std::string address, std::string netmask, std::string g
     m_gateway = std::move(gateway);
 }
 
-void Camera::log(std::string_view kind, std::uint32_t code, std::string body, std::string note)
+void Camera::log(std::string_view kind, std::uint32_t code, std::string body, std::string note,
+                 std::string_view address)
 {
     if (m_services.log == nullptr) {
         return;
     }
     RequestRecord record;
     record.serial = m_setup.serial;
-    record.address = m_address;
+    record.address = address.empty() ? m_address : std::string(address);
     record.kind = std::string(kind);
     record.code = code;
     record.body = std::move(body);
@@ -155,8 +179,8 @@ void Camera::log(std::string_view kind, std::uint32_t code, std::string body, st
 void Camera::openListener()
 {
     closeListener();
-    if (!isUsableCameraAddress(m_addressValue)) {
-        return; // off loopback (a factory address): reported, never bound
+    if (!m_setup.speaksVexlo() || !isUsableCameraAddress(m_addressValue)) {
+        return; // no home protocol, or off loopback (a factory address): never bound
     }
     auto acceptor = std::make_shared<tcp::acceptor>(m_strand);
     asio::error_code error;
@@ -299,7 +323,7 @@ void Camera::sendDatagram(std::vector<std::uint8_t> datagram, const udp::endpoin
 
 void Camera::answerProbe(std::uint32_t searchId, udp::endpoint client)
 {
-    if (m_state != CameraState::Up) {
+    if (m_state != CameraState::Up || !m_setup.speaksVexlo()) {
         return;
     }
     log(request_kind::kSearch, 0, {}, "search " + std::to_string(searchId));
@@ -313,7 +337,7 @@ void Camera::answerProbe(std::uint32_t searchId, udp::endpoint client)
 
 void Camera::modifyIp(const protocol::ModifyIp& request, udp::endpoint client)
 {
-    if (m_state != CameraState::Up) {
+    if (m_state != CameraState::Up || !m_setup.speaksVexlo()) {
         return;
     }
     ModifyIpStatus status = ModifyIpStatus::Refused;
@@ -325,7 +349,7 @@ void Camera::modifyIp(const protocol::ModifyIp& request, udp::endpoint client)
     } else if (m_setup.faults.modifyIpRefused) {
         note = "refused by scenario";
     } else {
-        status = moveTo(request, replySocket);
+        status = moveTo(request.ipAddress, request.netmask, request.gateway, replySocket);
         note = status == ModifyIpStatus::Accepted ? "moved to " + request.ipAddress
                                                   : "refused: unusable or taken address";
     }
@@ -346,17 +370,36 @@ void Camera::modifyIp(const protocol::ModifyIp& request, udp::endpoint client)
     m_searchSocket = newSocket;
 }
 
-ModifyIpStatus Camera::moveTo(const protocol::ModifyIp& request,
-                              std::shared_ptr<udp::socket>& oldSocket)
+ModifyIpStatus Camera::relocate(const std::string& address, const std::string& netmask,
+                                const std::string& gateway)
 {
-    const auto address = parseIpv4(request.ipAddress);
-    if (!address || !isUsableCameraAddress(*address) || !parseIpv4(request.netmask) ||
-        !parseIpv4(request.gateway)) {
+    std::shared_ptr<udp::socket> oldSocket;
+    const ModifyIpStatus status = moveTo(address, netmask, gateway, oldSocket);
+    if (oldSocket) {
+        asio::error_code ignored;
+        oldSocket->close(ignored);
+    }
+    publish();
+    return status;
+}
+
+void Camera::setGateway(std::string gateway)
+{
+    m_gateway = std::move(gateway);
+    publish();
+}
+
+ModifyIpStatus Camera::moveTo(const std::string& newAddress, const std::string& netmask,
+                              const std::string& gateway, std::shared_ptr<udp::socket>& oldSocket)
+{
+    const auto address = parseIpv4(newAddress);
+    if (!address || !isUsableCameraAddress(*address) || !parseIpv4(netmask) ||
+        !parseIpv4(gateway)) {
         return ModifyIpStatus::BadAddress;
     }
     if (*address == m_addressValue) {
-        m_netmask = request.netmask;
-        m_gateway = request.gateway;
+        m_netmask = netmask;
+        m_gateway = gateway;
         return ModifyIpStatus::Accepted;
     }
     if (!m_services.addresses.claim(*address, this)) {
@@ -371,15 +414,41 @@ ModifyIpStatus Camera::moveTo(const protocol::ModifyIp& request,
     }
     const std::uint32_t previous = m_addressValue;
     closeSessions(CloseReason::Normal);
+    if (m_face) {
+        m_face->close(); // Bye from the old address
+    }
     oldSocket = m_searchSocket;
     m_searchSocket = newSocket;
-    setLocation(request.ipAddress, request.netmask, request.gateway);
+    setLocation(newAddress, netmask, gateway);
     m_services.addresses.release(previous, this);
     openListener();
-    if (!m_acceptor) {
+    if (m_setup.speaksVexlo() && !m_acceptor) {
         log("Listen", 0, {}, "no listener at the new address");
     }
+    openFace();
     return ModifyIpStatus::Accepted;
+}
+
+void Camera::openFace()
+{
+    if (!m_face) {
+        return;
+    }
+    if (!isUsableCameraAddress(m_addressValue)) {
+        // Off loopback nothing is ever bound; discovery still finds the
+        // camera from the loopback address its search socket kept.
+        asio::error_code error;
+        const auto from = m_searchSocket ? m_searchSocket->local_endpoint(error) : udp::endpoint();
+        if (m_searchSocket && !error) {
+            m_face->announceFrom(from.address().to_string());
+        }
+        return;
+    }
+    try {
+        m_face->open();
+    } catch (const std::system_error& error) {
+        log("Listen", 0, {}, "no ONVIF service at " + m_address + ": " + error.what());
+    }
 }
 
 // --- life cycle ----------------------------------------------------------------
@@ -413,13 +482,13 @@ void Camera::releaseUpload()
     m_uploadBusy = false;
 }
 
-void Camera::checkFirmware(FirmwareVerdict verdict, std::weak_ptr<Session> session)
+void Camera::checkFirmware(FirmwareVerdict verdict, FirmwareAnswer answer)
 {
     const CameraFaults& faults = m_setup.faults;
     const double seconds = m_setup.firmwareCheckSeconds + faults.answerDelay(kCodeFirmwareVerdict);
     m_checkTimer.expires_after(scaledSeconds(seconds));
     m_checkTimer.async_wait([this, verdict = std::move(verdict),
-                             session = std::move(session)](asio::error_code error) {
+                             answer = std::move(answer)](asio::error_code error) {
         m_uploadBusy = false;
         if (error || m_state != CameraState::Up) {
             return;
@@ -427,6 +496,9 @@ void Camera::checkFirmware(FirmwareVerdict verdict, std::weak_ptr<Session> sessi
         const CameraFaults& cameraFaults = m_setup.faults;
         if (cameraFaults.ignores(kCodeFirmwareVerdict)) {
             log(request_kind::kUpgrade, 0, {}, "verdict withheld by scenario");
+            if (answer) {
+                answer(std::nullopt);
+            }
             return;
         }
         const bool accepted = verdict.accepted && !cameraFaults.firmwareRefused &&
@@ -434,8 +506,8 @@ void Camera::checkFirmware(FirmwareVerdict verdict, std::weak_ptr<Session> sessi
         const std::string why = verdict.accepted ? "refused by scenario" : verdict.reason;
         log(request_kind::kUpgrade, kCodeFirmwareVerdict, {},
             accepted ? "firmware " + verdict.version + " accepted" : "firmware refused: " + why);
-        if (const auto live = session.lock()) {
-            live->sendVerdict(accepted, accepted ? std::string(kOkAnswer) : std::string());
+        if (answer) {
+            answer(accepted);
         }
         if (accepted) {
             m_installedVersion = verdict.version;
@@ -452,6 +524,9 @@ void Camera::goDown(CloseReason reason)
     const bool restore = reason == CloseReason::FactoryRestore;
     closeSessions(reason);
     closeListener();
+    if (m_face) {
+        m_face->close();
+    }
     m_checkTimer.cancel();
     if (m_setup.faults.neverBackAfterReboot) {
         m_state = CameraState::Gone;
@@ -495,9 +570,26 @@ void Camera::comeBack(bool restored)
             }
         }
     }
+    if (restored && m_face) {
+        m_face->factoryReset(true);
+    }
     m_state = CameraState::Up;
     openListener();
+    openFace();
     publish();
+}
+
+void Camera::factoryDefault(bool hard)
+{
+    if (hard) {
+        goDown(CloseReason::FactoryRestore);
+        return;
+    }
+    m_config.clear();
+    if (m_face) {
+        m_face->factoryReset(false);
+    }
+    goDown(CloseReason::Reboot);
 }
 
 } // namespace vexlo::ipcsim

@@ -3,6 +3,7 @@
 #include "ipcsim/address_book.h"
 #include "ipcsim/command_reply.h"
 #include "ipcsim/firmware.h"
+#include "ipcsim/onvif/onvif_face.h"
 #include "ipcsim/scenario.h"
 #include "ipcsim/stream_loop.h"
 #include "protocol/search_datagrams.h"
@@ -49,6 +50,7 @@ struct CameraSnapshot
     std::string gateway;
     std::string version;    // the firmware it runs
     bool listening = false; // a session can be opened at address:port
+    bool onvifListening = false; // the SOAP and RTSP servers run at address
     std::string timeSet;    // the Time="..." of the last set-time request it took
     int sessions = 0;
 };
@@ -57,6 +59,8 @@ struct CameraServices
 {
     AddressBook& addresses;
     RequestLog* log = nullptr; // null: nothing is logged
+    // Where an ONVIF camera says Hello and Bye.
+    onvif::Announcer announcer;
 };
 
 class Camera
@@ -81,23 +85,42 @@ public:
     // Addressed by this modify-IP request: serial and MAC both match. Any thread.
     bool matches(const protocol::ModifyIp& request) const;
     CameraSnapshot snapshot() const;
+    // What discovery reports for this camera; nothing unless its ONVIF face
+    // is open. Any thread.
+    std::optional<onvif::DiscoveryEntry> discoveryEntry() const;
 
     // Search channel, on the strand.
     void answerProbe(std::uint32_t searchId, asio::ip::udp::endpoint client);
     void modifyIp(const protocol::ModifyIp& request, asio::ip::udp::endpoint client);
 
-    // For the sessions, on the strand.
+    // For the sessions and the ONVIF face, on the strand.
+    CameraState state() const { return m_state; }
     std::string_view runningVersion() const { return m_version; }
     const std::string& currentAddress() const { return m_address; }
-    void log(std::string_view kind, std::uint32_t code, std::string body, std::string note);
+    const std::string& currentNetmask() const { return m_netmask; }
+    const std::string& currentGateway() const { return m_gateway; }
+    // `address`: where the request arrived; empty for the current address.
+    void log(std::string_view kind, std::uint32_t code, std::string body, std::string note,
+             std::string_view address = {});
     // True once: for the first confirmed session, when the scenario drops it.
     bool takeSessionDrop();
     ConfigStore& config() { return m_config; }
     void recordTime(std::string time);
     bool claimUpload();
     void releaseUpload();
-    void checkFirmware(FirmwareVerdict verdict, std::weak_ptr<Session> session);
+    // Called with the verdict after the check time: accepted or refused, or
+    // nothing when the scenario withholds it. An accepted camera then goes down.
+    using FirmwareAnswer = std::function<void(std::optional<bool> accepted)>;
+    void checkFirmware(FirmwareVerdict verdict, FirmwareAnswer answer);
     void goDown(protocol::CloseReason reason);
+    // A factory default asked for through ONVIF: a hard one is a factory
+    // restore (back at factoryAddress), a soft one keeps the address.
+    void factoryDefault(bool hard);
+    // Moves the camera as modify IP does: sessions closed, listening at the
+    // new address. Accepted or BadAddress (unusable, taken, unreadable).
+    protocol::ModifyIpStatus relocate(const std::string& address, const std::string& netmask,
+                                      const std::string& gateway);
+    void setGateway(std::string gateway);
     void forget(const Session* session);
     // Hands `ready` the encoded test card for live play, on the strand: at
     // once when it is at hand, else once encoded. It is encoded at the first
@@ -115,8 +138,10 @@ private:
     void sendDatagram(std::vector<std::uint8_t> datagram, const asio::ip::udp::endpoint& to);
     void closeSessions(protocol::CloseReason reason);
     void comeBack(bool restored);
-    protocol::ModifyIpStatus moveTo(const protocol::ModifyIp& request,
+    protocol::ModifyIpStatus moveTo(const std::string& address, const std::string& netmask,
+                                    const std::string& gateway,
                                     std::shared_ptr<asio::ip::udp::socket>& oldSocket);
+    void openFace();
     void setLocation(std::string address, std::string netmask, std::string gateway);
     void publish();
     void startEncoding();
@@ -152,6 +177,10 @@ private:
 
     mutable std::mutex m_snapshotMutex;
     CameraSnapshot m_snapshot;
+
+    // Last: it posts onto m_strand and must go before it. Null for a camera
+    // that speaks only the home protocol.
+    std::unique_ptr<onvif::OnvifFace> m_face;
 };
 
 } // namespace vexlo::ipcsim

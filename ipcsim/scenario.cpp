@@ -299,6 +299,20 @@ void validateCamera(const CameraSetup& camera)
     if (camera.port == 0) {
         throw ScenarioError("port must be from 1 to 65535");
     }
+    if (camera.speaksOnvif()) {
+        if (camera.onvifPort == 0 || camera.rtspPort == 0) {
+            throw ScenarioError("onvifPort and rtspPort must be from 1 to 65535");
+        }
+        // All of them listen on the camera's one address.
+        if (camera.onvifPort == camera.rtspPort ||
+            (camera.speaksVexlo() &&
+             (camera.port == camera.onvifPort || camera.port == camera.rtspPort))) {
+            throw ScenarioError("port " + std::to_string(camera.port) + ", onvifPort " +
+                                std::to_string(camera.onvifPort) + " and rtspPort " +
+                                std::to_string(camera.rtspPort) +
+                                " must differ: they share the camera's address");
+        }
+    }
     checkText("type", camera.type, kTypeBytes, false, false);
     checkText("user", camera.user, kUserBytes, true, false);
     checkText("password", camera.password, kPasswordBytes, true, false);
@@ -310,6 +324,30 @@ void validateCamera(const CameraSetup& camera)
     checkSeconds("formatSeconds", camera.formatSeconds);
     checkSeconds("firmwareCheckSeconds", camera.firmwareCheckSeconds);
     checkFaults(camera.faults);
+}
+
+std::string_view protocolName(CameraProtocol protocol)
+{
+    switch (protocol) {
+    case CameraProtocol::Vexlo:
+        return "vexlo";
+    case CameraProtocol::Onvif:
+        return "onvif";
+    case CameraProtocol::Both:
+        return "both";
+    }
+    return "vexlo";
+}
+
+std::optional<CameraProtocol> parseProtocolName(std::string_view name)
+{
+    for (const auto protocol :
+         {CameraProtocol::Vexlo, CameraProtocol::Onvif, CameraProtocol::Both}) {
+        if (name == protocolName(protocol)) {
+            return protocol;
+        }
+    }
+    return std::nullopt;
 }
 
 std::string describeCamera(std::size_t position, const CameraSetup& camera)

@@ -79,6 +79,22 @@ struct CameraFaults
 // bytes, and one that fails at it aborts once this many have arrived.
 std::uint64_t bytesAtPercent(std::uint64_t fileSize, int percent);
 
+// Which protocols a camera speaks: the home protocol of protocol.md, ONVIF
+// (SOAP over HTTP, WS-Discovery and RTSP), or both at once.
+enum class CameraProtocol
+{
+    Vexlo,
+    Onvif,
+    Both,
+};
+
+inline constexpr std::uint16_t kDefaultOnvifPort = 8080;
+inline constexpr std::uint16_t kDefaultRtspPort = 8554;
+
+std::string_view protocolName(CameraProtocol protocol);
+// "vexlo", "onvif" or "both"; nothing for any other text.
+std::optional<CameraProtocol> parseProtocolName(std::string_view name);
+
 struct CameraSetup
 {
     std::string serial;
@@ -86,7 +102,10 @@ struct CameraSetup
     std::string address; // 127.x.y.z, the camera's own listening address
     std::string netmask = "255.0.0.0";
     std::string gateway = "127.0.0.1";
-    std::uint16_t port = 8000;
+    std::uint16_t port = 8000; // the home protocol's login port
+    CameraProtocol protocol = CameraProtocol::Vexlo;
+    std::uint16_t onvifPort = kDefaultOnvifPort; // SOAP over HTTP, on the camera's address
+    std::uint16_t rtspPort = kDefaultRtspPort;
     std::string type = "IPC"; // "NVR" entries are found by search but never listed
     std::string user = "admin";
     std::string password;
@@ -105,6 +124,9 @@ struct CameraSetup
     // still answers searches there but can no longer be reached, as on a site.
     std::string factoryAddress = std::string(kDefaultFactoryAddress);
     CameraFaults faults;
+
+    bool speaksVexlo() const { return protocol != CameraProtocol::Onvif; }
+    bool speaksOnvif() const { return protocol != CameraProtocol::Vexlo; }
 
     // The 1012 answer for `version`, in GBK as it goes on the wire.
     std::string versionAnswerFor(std::string_view version) const;

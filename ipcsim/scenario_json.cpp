@@ -19,6 +19,9 @@ const std::set<std::string> kCameraKeys = {"serial",
                                            "netmask",
                                            "gateway",
                                            "port",
+                                           "protocol",
+                                           "onvifPort",
+                                           "rtspPort",
                                            "type",
                                            "user",
                                            "password",
@@ -88,7 +91,10 @@ std::int64_t getInteger(const json& value, std::string_view field, std::int64_t 
     const std::string range =
         "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high);
     if (value.is_number_unsigned()) {
-        if (value.get<std::uint64_t>() > static_cast<std::uint64_t>(high)) {
+        // JSON reads 0 as unsigned too, so the low end is checked here as well.
+        const auto number = value.get<std::uint64_t>();
+        if (number > static_cast<std::uint64_t>(high) ||
+            (low > 0 && number < static_cast<std::uint64_t>(low))) {
             throw fieldError(field, range);
         }
         return static_cast<std::int64_t>(value.get<std::uint64_t>());
@@ -232,6 +238,16 @@ CameraSetup parseCamera(const json& entry)
             camera.gateway = getString(v, key);
         } else if (key == "port") {
             camera.port = static_cast<std::uint16_t>(getInteger(v, key, 1, 65535));
+        } else if (key == "protocol") {
+            const auto protocol = parseProtocolName(getString(v, key));
+            if (!protocol) {
+                throw fieldError(key, "must be \"vexlo\", \"onvif\" or \"both\"");
+            }
+            camera.protocol = *protocol;
+        } else if (key == "onvifPort") {
+            camera.onvifPort = static_cast<std::uint16_t>(getInteger(v, key, 1, 65535));
+        } else if (key == "rtspPort") {
+            camera.rtspPort = static_cast<std::uint16_t>(getInteger(v, key, 1, 65535));
         } else if (key == "type") {
             camera.type = getString(v, key);
         } else if (key == "user") {

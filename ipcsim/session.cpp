@@ -289,7 +289,13 @@ void Session::onUploadStep(const UploadStep& step)
     if (step.completed) {
         // The camera keeps its upload slot until the check has given its verdict.
         m_ownsUpload = false;
-        m_camera.checkFirmware(m_upload.verdict(), weak_from_this());
+        m_camera.checkFirmware(m_upload.verdict(), [weak = weak_from_this()](
+                                                       std::optional<bool> accepted) {
+            const auto live = weak.lock();
+            if (accepted && live) {
+                live->sendVerdict(*accepted, *accepted ? std::string(kOkAnswer) : std::string());
+            }
+        });
     } else {
         releaseUpload();
     }

@@ -1,6 +1,7 @@
 #include "ipcsim/site.h"
 
 #include "ipcsim/address_book.h"
+#include "ipcsim/onvif/discovery_responder.h"
 #include "ipcsim/request_log.h"
 #include "ipcsim/search_responder.h"
 
@@ -30,10 +31,38 @@ void Site::start()
         if (m_options.logFile) {
             m_log = std::make_unique<RequestLog>(*m_options.logFile);
         }
+        const bool onvif = std::any_of(m_scenario.cameras.begin(), m_scenario.cameras.end(),
+                                       [](const CameraSetup& c) { return c.speaksOnvif(); });
+        if (onvif && m_options.discoveryPort) {
+            // Cameras are added below, before any thread runs, so the list
+            // the responder reads is complete whenever it reads it.
+            m_discovery = std::make_unique<onvif::DiscoveryResponder>(m_io, [this] {
+                std::vector<onvif::DiscoveryEntry> entries;
+                for (const auto& camera : m_cameras) {
+                    if (auto entry = camera->discoveryEntry()) {
+                        entries.push_back(std::move(*entry));
+                    }
+                }
+                return entries;
+            });
+            try {
+                m_discovery->open(*m_options.discoveryPort);
+            } catch (const std::system_error& error) {
+                throw SiteError("cannot open WS-Discovery on port " +
+                                std::to_string(*m_options.discoveryPort) + ": " + error.what());
+            }
+        }
+        onvif::Announcer announcer;
+        if (m_discovery) {
+            announcer.hello = [this](const onvif::DiscoveryEntry& entry) {
+                m_discovery->hello(entry);
+            };
+            announcer.bye = [this](const onvif::DiscoveryEntry& entry) { m_discovery->bye(entry); };
+        }
         std::vector<Camera*> cameras;
         for (const CameraSetup& setup : m_scenario.cameras) {
-            m_cameras.push_back(
-                std::make_unique<Camera>(m_io, setup, CameraServices{*m_addresses, m_log.get()}));
+            m_cameras.push_back(std::make_unique<Camera>(
+                m_io, setup, CameraServices{*m_addresses, m_log.get(), announcer}));
             cameras.push_back(m_cameras.back().get());
         }
         for (std::size_t i = 0; i < m_cameras.size(); ++i) {
@@ -54,13 +83,16 @@ void Site::start()
     } catch (const RequestLogError& error) {
         m_responder.reset();
         m_cameras.clear();
+        m_discovery.reset();
         throw SiteError(error.what());
     } catch (...) {
         m_responder.reset();
         m_cameras.clear();
+        m_discovery.reset();
         throw;
     }
     m_searchPort = m_responder->port();
+    m_discoveryPort = m_discovery ? m_discovery->port() : 0;
     m_started = true;
     m_work.emplace(m_io.get_executor());
     const int threads = std::clamp(m_options.threads, 1, 16);
@@ -90,6 +122,9 @@ void Site::stop()
         future.wait();
     }
     m_responder->close();
+    if (m_discovery) {
+        m_discovery->close();
+    }
     m_work.reset();
     m_io.stop();
     for (auto& thread : m_threads) {

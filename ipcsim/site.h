@@ -23,6 +23,10 @@ class AddressBook;
 class RequestLog;
 class SearchResponder;
 
+namespace onvif {
+class DiscoveryResponder;
+}
+
 class SiteError : public std::runtime_error
 {
 public:
@@ -36,6 +40,9 @@ struct SiteOptions
     // Where the request log goes (created or emptied); none: nothing is logged.
     std::optional<std::filesystem::path> logFile;
     int threads = 2;
+    // Where the ONVIF cameras answer WS-Discovery probes (0: the system picks
+    // a free port; none: no discovery). Opened only when a camera speaks ONVIF.
+    std::optional<std::uint16_t> discoveryPort = std::uint16_t{3702};
 };
 
 class Site
@@ -56,6 +63,8 @@ public:
     void stop();
 
     std::uint16_t searchPort() const { return m_searchPort; }
+    // The WS-Discovery port; 0 when the site has no discovery.
+    std::uint16_t discoveryPort() const { return m_discoveryPort; }
     std::size_t cameraCount() const { return m_cameras.size(); }
     // What camera `index` (scenario order) is doing now; any thread.
     CameraSnapshot camera(std::size_t index) const;
@@ -73,8 +82,10 @@ private:
     std::unique_ptr<RequestLog> m_log;
     std::vector<std::unique_ptr<Camera>> m_cameras;
     std::unique_ptr<SearchResponder> m_responder;
+    std::unique_ptr<onvif::DiscoveryResponder> m_discovery;
     std::vector<std::thread> m_threads;
     std::uint16_t m_searchPort = 0;
+    std::uint16_t m_discoveryPort = 0;
     bool m_started = false;
 };
 

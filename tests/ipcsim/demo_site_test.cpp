@@ -59,6 +59,10 @@ TEST(DocumentedExample, Parses)
     EXPECT_EQ(site.cameras[20].type, "NVR");
     EXPECT_EQ(site.cameras[21].faults.uploadStallPercent, 40);
     EXPECT_EQ(site.cameras[22].factoryAddress, "192.168.1.123");
+    EXPECT_EQ(site.cameras[0].protocol, CameraProtocol::Both);
+    EXPECT_EQ(site.cameras[22].protocol, CameraProtocol::Onvif);
+    EXPECT_EQ(site.cameras[22].onvifPort, 8081);
+    EXPECT_EQ(site.cameras[23].protocol, CameraProtocol::Vexlo);
     EXPECT_TRUE(site.cameras[23].faults.loginRefused);
     EXPECT_EQ(site.cameras[23].faults.answerDelay(kCodeVersion), 0);
 }

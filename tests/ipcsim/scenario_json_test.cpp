@@ -211,6 +211,35 @@ TEST(ScenarioJson, ErrorsNameTheEntryAndTheField)
     EXPECT_TRUE(contains(parseError(R"({"cameras": [7]})"), "cameras[0] must be an object"));
 }
 
+TEST(ScenarioJson, ProtocolAndOnvifPorts)
+{
+    const Scenario scenario = parseScenario(R"({"cameras": [
+        {"serial": "A", "address": "127.0.1.1"},
+        {"serial": "B", "address": "127.0.1.2", "protocol": "onvif", "onvifPort": 80, "rtspPort": 554},
+        {"serial": "C", "address": "127.0.1.3", "protocol": "both"}
+    ]})");
+    EXPECT_EQ(scenario.cameras[0].protocol, CameraProtocol::Vexlo);
+    EXPECT_FALSE(scenario.cameras[0].speaksOnvif());
+    EXPECT_EQ(scenario.cameras[1].protocol, CameraProtocol::Onvif);
+    EXPECT_FALSE(scenario.cameras[1].speaksVexlo());
+    EXPECT_EQ(scenario.cameras[1].onvifPort, 80);
+    EXPECT_EQ(scenario.cameras[1].rtspPort, 554);
+    EXPECT_TRUE(scenario.cameras[2].speaksVexlo() && scenario.cameras[2].speaksOnvif());
+    EXPECT_EQ(scenario.cameras[2].onvifPort, kDefaultOnvifPort);
+    EXPECT_EQ(scenario.cameras[2].rtspPort, kDefaultRtspPort);
+
+    EXPECT_TRUE(contains(parseError(oneCamera(R"("protocol": "ONVIF")")), "\"protocol\""));
+    EXPECT_TRUE(contains(parseError(oneCamera(R"("onvifPort": 0)")), "\"onvifPort\""));
+    // Every server of a camera shares its one address, so their ports must differ.
+    EXPECT_TRUE(
+        contains(parseError(oneCamera(R"("protocol": "both", "onvifPort": 8000)")), "must differ"));
+    EXPECT_TRUE(
+        contains(parseError(oneCamera(R"("protocol": "onvif", "rtspPort": 8080)")), "must differ"));
+    // The home port is unused by an ONVIF-only camera, so it may be anything.
+    EXPECT_NO_THROW(
+        parseScenario(oneCamera(R"("protocol": "onvif", "port": 8080, "onvifPort": 80)")));
+}
+
 TEST(ScenarioJson, RefusesNonLoopbackAndDuplicateAddresses)
 {
     std::string error = parseError(R"({"cameras": [
