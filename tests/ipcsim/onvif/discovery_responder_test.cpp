@@ -1,19 +1,15 @@
 #include "../../support/deadline.h"
 
 #include "ipcsim/onvif/discovery_responder.h"
+#include "onvif/loopback_multicast.h"
 
 #include <asio.hpp>
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <bit>
 #include <chrono>
-#include <fstream>
 #include <iostream>
-#include <net/if.h>
 #include <set>
-#include <sstream>
-#include <sys/ioctl.h>
 #include <thread>
 
 namespace vexlo::ipcsim::onvif {
@@ -23,36 +19,10 @@ using asio::ip::udp;
 namespace wsd = vexlo::onvif;
 
 // Empty when multicast to the group stays on lo here (the test namespace
-// routes 224.0.0.0/4 there): lo takes multicast and the most specific route
-// to the group is lo's. Else why not, for a skip message.
+// routes 224.0.0.0/4 there); else why not, for a skip message.
 std::string loopbackMulticastProblem()
 {
-    ifreq lo{};
-    std::snprintf(lo.ifr_name, sizeof lo.ifr_name, "lo");
-    asio::io_context io;
-    udp::socket probe(io, udp::v4());
-    const bool multicastOn =
-        ::ioctl(probe.native_handle(), SIOCGIFFLAGS, &lo) == 0 && (lo.ifr_flags & IFF_MULTICAST);
-    // The kernel prints addresses and masks in network byte order.
-    const std::uint32_t group = htonl(asio::ip::make_address_v4(kDiscoveryGroup).to_uint());
-    std::ifstream table("/proc/net/route");
-    std::string line, device, best, skip;
-    int bestLength = -1;
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::uint32_t destination = 0, mask = 0;
-        fields >> device >> std::hex >> destination >> skip >> skip >> skip >> skip >> skip >> mask;
-        if (fields && (group & mask) == destination && std::popcount(mask) > bestLength) {
-            best = device;
-            bestLength = std::popcount(mask);
-        }
-    }
-    if (multicastOn && best == "lo") {
-        return {};
-    }
-    return "multicast to the discovery group would not stay on lo here; run inside the test "
-           "namespace (scripts/run-tests, or unshare -n with 'ip link set lo multicast on' and "
-           "'ip route add 224.0.0.0/4 dev lo')";
+    return wsd::loopbackMulticastProblem(kDiscoveryGroup);
 }
 
 struct Datagram
