@@ -5,7 +5,6 @@
 #include "ipcsim/rtsp/request_target.h"
 #include "ipcsim/rtsp/sdp.h"
 #include "ipcsim/rtsp/transport_header.h"
-#include "platform/tick.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -418,10 +417,10 @@ void RtspConnection::startPlaying()
 
 void RtspConnection::scheduleFrame()
 {
-    // The interval follows VEXLO_TIME_SCALE like every other timer, so
-    // tests see many seconds of stream in a short time.
-    const auto interval =
-        scaledDuration(static_cast<std::uint32_t>(1000 / clampedRate(*m_content)));
+    // Pictures keep the real rate whatever the time scale, as on the home
+    // protocol's streams: a person watches them, and a faster stream would
+    // only flood the decoder.
+    const auto interval = std::chrono::milliseconds(1000 / clampedRate(*m_content));
     const auto now = std::chrono::steady_clock::now();
     m_nextFrame += std::chrono::duration_cast<std::chrono::steady_clock::duration>(interval);
     if (m_nextFrame + kMaxLag < now) {
