@@ -218,20 +218,12 @@ ServiceResult modifyAnalyticsModules(pugi::xml_node payload, MediaState& state)
                              std::to_string(candidate.sensitivity));
 }
 
-using Handler = ServiceResult (*)(pugi::xml_node, MediaState&);
-
-struct Operation
-{
-    std::string_view action;
-    Handler handler;
-};
-
-constexpr std::array kOperations = {
-    Operation{"GetSupportedRules", getSupportedRules},
-    Operation{"GetRules", getRules},
-    Operation{"ModifyRules", modifyRules},
-    Operation{"GetAnalyticsModules", getAnalyticsModules},
-    Operation{"ModifyAnalyticsModules", modifyAnalyticsModules},
+constexpr std::array<StateOperation, 5> kOperations = {
+    StateOperation{"GetSupportedRules", getSupportedRules},
+    StateOperation{"GetRules", getRules},
+    StateOperation{"ModifyRules", modifyRules},
+    StateOperation{"GetAnalyticsModules", getAnalyticsModules},
+    StateOperation{"ModifyAnalyticsModules", modifyAnalyticsModules},
 };
 
 } // namespace
@@ -239,12 +231,7 @@ constexpr std::array kOperations = {
 std::optional<ServiceResult> handleAnalyticsService(std::string_view action, pugi::xml_node payload,
                                                     MediaState& state)
 {
-    for (const Operation& operation : kOperations) {
-        if (operation.action == action) {
-            return operation.handler(payload, state);
-        }
-    }
-    return std::nullopt;
+    return runOperation(kOperations, action, payload, state);
 }
 
 } // namespace vexlo::ipcsim::onvif

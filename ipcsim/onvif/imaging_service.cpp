@@ -205,20 +205,12 @@ ServiceResult getStatus(pugi::xml_node payload, MediaState& state)
     return ServiceAnswer{out.finish(), {}};
 }
 
-using Handler = ServiceResult (*)(pugi::xml_node, MediaState&);
-
-struct Operation
-{
-    std::string_view action;
-    Handler handler;
-};
-
-constexpr std::array kOperations = {
-    Operation{"GetImagingSettings", getImagingSettings},
-    Operation{"SetImagingSettings", setImagingSettings},
-    Operation{"GetOptions", getOptions},
-    Operation{"GetMoveOptions", getMoveOptions},
-    Operation{"GetStatus", getStatus},
+constexpr std::array<StateOperation, 5> kOperations = {
+    StateOperation{"GetImagingSettings", getImagingSettings},
+    StateOperation{"SetImagingSettings", setImagingSettings},
+    StateOperation{"GetOptions", getOptions},
+    StateOperation{"GetMoveOptions", getMoveOptions},
+    StateOperation{"GetStatus", getStatus},
 };
 
 } // namespace
@@ -226,12 +218,7 @@ constexpr std::array kOperations = {
 std::optional<ServiceResult> handleImagingService(std::string_view action, pugi::xml_node payload,
                                                   MediaState& state)
 {
-    for (const Operation& operation : kOperations) {
-        if (operation.action == action) {
-            return operation.handler(payload, state);
-        }
-    }
-    return std::nullopt;
+    return runOperation(kOperations, action, payload, state);
 }
 
 } // namespace vexlo::ipcsim::onvif

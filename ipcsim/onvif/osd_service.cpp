@@ -280,18 +280,13 @@ ServiceResult getOsdOptions(pugi::xml_node payload, MediaState& state)
     return ServiceAnswer{out.finish(), {}};
 }
 
-using Handler = ServiceResult (*)(pugi::xml_node, MediaState&);
-
-struct Operation
-{
-    std::string_view action;
-    Handler handler;
-};
-
-constexpr std::array kOperations = {
-    Operation{"GetOSDs", getOsds},     Operation{"GetOSD", getOsd},
-    Operation{"CreateOSD", createOsd}, Operation{"SetOSD", setOsd},
-    Operation{"DeleteOSD", deleteOsd}, Operation{"GetOSDOptions", getOsdOptions},
+constexpr std::array<StateOperation, 6> kOperations = {
+    StateOperation{"GetOSDs", getOsds},
+    StateOperation{"GetOSD", getOsd},
+    StateOperation{"CreateOSD", createOsd},
+    StateOperation{"SetOSD", setOsd},
+    StateOperation{"DeleteOSD", deleteOsd},
+    StateOperation{"GetOSDOptions", getOsdOptions},
 };
 
 } // namespace
@@ -299,12 +294,7 @@ constexpr std::array kOperations = {
 std::optional<ServiceResult> handleOsdService(std::string_view action, pugi::xml_node payload,
                                               MediaState& state)
 {
-    for (const Operation& operation : kOperations) {
-        if (operation.action == action) {
-            return operation.handler(payload, state);
-        }
-    }
-    return std::nullopt;
+    return runOperation(kOperations, action, payload, state);
 }
 
 } // namespace vexlo::ipcsim::onvif

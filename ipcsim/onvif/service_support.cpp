@@ -110,4 +110,16 @@ ServiceAnswer emptyResponse(std::string_view qualifiedName, std::string_view pre
     return {writer.finish(), std::move(note)};
 }
 
+std::optional<ServiceResult> runOperation(std::span<const StateOperation> table,
+                                          std::string_view action, pugi::xml_node payload,
+                                          MediaState& state)
+{
+    for (const StateOperation& operation : table) {
+        if (operation.action == action) {
+            return operation.handler(payload, state);
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace vexlo::ipcsim::onvif

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <pugixml.hpp>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,18 @@ vexlo::onvif::XmlWriter openResponse(std::string_view qualifiedName, std::string
 // A response without content ("trt:SetOSDResponse").
 ServiceAnswer emptyResponse(std::string_view qualifiedName, std::string_view prefix,
                             std::string_view serviceNamespace, std::string note = {});
+
+// One operation of a service that works on the camera's state alone.
+struct StateOperation
+{
+    std::string_view action;
+    ServiceResult (*handler)(pugi::xml_node payload, MediaState& state);
+};
+
+// Runs the operation of `table` named `action`; nothing when none is.
+std::optional<ServiceResult> runOperation(std::span<const StateOperation> table,
+                                          std::string_view action, pugi::xml_node payload,
+                                          MediaState& state);
 
 // Each service's own table; nothing when the action is not in it.
 std::optional<ServiceResult> handleMediaService(std::string_view action, pugi::xml_node payload,
