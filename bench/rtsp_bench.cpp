@@ -17,6 +17,7 @@
 
 #include "bench/bench_options.h"
 #include "bench/bench_site.h"
+#include "bench/process_usage.h"
 #include "bench/rtsp_pull.h"
 
 #include "ipcsim/scenario.h"
@@ -39,6 +40,9 @@
 namespace {
 
 namespace sim = vexlo::ipcsim;
+using vexlo::bench::cpuSeconds;
+using vexlo::bench::peakResidentKiB;
+using vexlo::bench::secondsSince;
 using vexlo::bench::RtspPull;
 using Clock = std::chrono::steady_clock;
 
@@ -78,28 +82,6 @@ std::unique_ptr<sim::Site> startSite(int cameras)
     base.user = "admin";
     base.password = "bench-pass";
     return vexlo::bench::startBenchSite(base, cameras, "RTS{n:4}", 220);
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-long peakResidentKiB()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 double toSeconds(Clock::duration duration)

@@ -15,6 +15,7 @@
 
 #include "bench/bench_options.h"
 #include "bench/bench_site.h"
+#include "bench/process_usage.h"
 
 #include "engine/device_record.h"
 #include "ipcsim/scenario.h"
@@ -42,6 +43,10 @@
 #include <vector>
 
 namespace {
+
+using vexlo::bench::cpuSeconds;
+using vexlo::bench::peakResidentKiB;
+using vexlo::bench::secondsSince;
 
 namespace sim = vexlo::ipcsim;
 using Clock = std::chrono::steady_clock;
@@ -161,28 +166,6 @@ std::unique_ptr<sim::Site> startSite(int cameras)
 {
     const sim::CameraSetup base = sim::makeCamera("", "127.0.0.2");
     return vexlo::bench::startBenchSite(base, cameras, "WAL{n:4}", 230);
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-long peakResidentKiB()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 // What the player's ports have done so far, summed over the wall's streams.
