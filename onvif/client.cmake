@@ -4,7 +4,6 @@ find_package(CURL REQUIRED)
 # size, loopback only unless LAN mode is on) and one camera's SOAP client with
 # its sign-in state, on top of the codec's builders and parsers.
 add_library(vexlo_onvif STATIC
-    address_rule.cpp
     auth_state.cpp
     device_client.cpp
     http_transport.cpp)

@@ -1,5 +1,7 @@
 #include "onvif/discovered_device.h"
 
+#include "onvif/address_rule.h"
+#include "onvif/device_messages.h"
 #include "onvif/encoding.h"
 
 #include <algorithm>
@@ -27,37 +29,6 @@ int hexValue(char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
-}
-
-// Four decimal parts 0..255 without leading zeros, nothing else: a host name
-// never passes.
-std::optional<std::uint32_t> dottedIpv4(std::string_view text)
-{
-    std::uint32_t result = 0;
-    std::size_t pos = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (pos >= text.size() || text[pos] != '.')
-                return std::nullopt;
-            ++pos;
-        }
-        std::uint32_t value = 0;
-        std::size_t digits = 0;
-        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-            value = value * 10 + static_cast<std::uint32_t>(text[pos] - '0');
-            if (++digits > 3 || value > 255)
-                return std::nullopt;
-            ++pos;
-        }
-        // "010" is 8 to some URL parsers and 10 to others: a leading zero
-        // would let the address checked differ from the one contacted.
-        if (digits == 0 || (digits > 1 && text[pos - digits] == '0'))
-            return std::nullopt;
-        result = (result << 8) | value;
-    }
-    if (pos != text.size())
-        return std::nullopt;
-    return result;
 }
 
 // %XX escapes decoded; nothing when an escape is broken or the result holds a
@@ -219,7 +190,7 @@ std::string xaddrIpv4Host(std::string_view url)
             !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return {};
     }
-    return dottedIpv4(host) ? std::string(host) : std::string();
+    return isIPv4Address(host) ? std::string(host) : std::string();
 }
 
 DiscoveredDevice describeDevice(const DiscoveryTarget& target, const std::string& sender,
@@ -240,7 +211,7 @@ DiscoveredDevice describeDevice(const DiscoveryTarget& target, const std::string
             continue;
         if (out.ipAddress.empty())
             out.ipAddress = host;
-        const bool allowed = !loopbackOnly || (*dottedIpv4(host) >> 24) == 127;
+        const bool allowed = mayReach(host, !loopbackOnly);
         if (allowed && out.serviceAddress.empty())
             out.serviceAddress = xaddr;
     }
