@@ -93,7 +93,15 @@ struct Exchange
     const UploadProgress* progress = nullptr;
     std::uint64_t reported = 0;
     std::stop_token stop;
+    std::stop_token cancelAll; // the transport's own: every call stops for it
     bool cancelled = false;
+    // Upload limits, measured in the progress callback.
+    std::chrono::steady_clock::duration stallTimeout{};
+    std::chrono::steady_clock::duration answerTimeout{};
+    std::chrono::steady_clock::time_point lastProgress{};
+    std::chrono::steady_clock::time_point allSentAt{};
+    bool stalled = false;
+    bool noAnswer = false;
 };
 
 std::string_view trimLine(std::string_view text)
@@ -196,17 +204,39 @@ int onSeek(void* user, curl_off_t offset, int origin)
                                                                             : CURL_SEEKFUNC_FAIL;
 }
 
+// libcurl calls this about once a second even while nothing moves, so the
+// stall and answer limits are checked here.
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent)
 {
     auto& exchange = *static_cast<Exchange*>(user);
-    if (exchange.stop.stop_requested()) {
+    if (exchange.stop.stop_requested() || exchange.cancelAll.stop_requested()) {
         exchange.cancelled = true;
         return 1;
     }
+    if (exchange.file == nullptr)
+        return 0; // a SOAP call: only cancellation applies
+    const auto now = std::chrono::steady_clock::now();
     const auto bytes = static_cast<std::uint64_t>(sent);
-    if (exchange.progress && *exchange.progress && bytes != exchange.reported) {
+    if (exchange.lastProgress == std::chrono::steady_clock::time_point{})
+        exchange.lastProgress = now;
+    if (bytes != exchange.reported) {
         exchange.reported = bytes;
-        (*exchange.progress)(bytes, exchange.fileSize);
+        exchange.lastProgress = now;
+        if (exchange.progress && *exchange.progress)
+            (*exchange.progress)(bytes, exchange.fileSize);
+    }
+    if (bytes < exchange.fileSize) {
+        if (now - exchange.lastProgress > exchange.stallTimeout) {
+            exchange.stalled = true;
+            return 1;
+        }
+        return 0;
+    }
+    if (exchange.allSentAt == std::chrono::steady_clock::time_point{})
+        exchange.allSentAt = now;
+    if (now - exchange.allSentAt > exchange.answerTimeout) {
+        exchange.noAnswer = true;
+        return 1;
     }
     return 0;
 }
@@ -273,7 +303,18 @@ HttpResult outcome(CURL* handle, CURLcode code, Exchange& exchange,
         return TransportError{TransportErrorKind::NotAllowed,
                               peer + " is outside the loopback network and LAN mode is off"};
     if (exchange.cancelled)
-        return TransportError{TransportErrorKind::Cancelled, "upload to " + peer + " cancelled"};
+        return TransportError{TransportErrorKind::Cancelled,
+                              (exchange.file ? "upload to " : "call to ") + peer + " cancelled"};
+    if (exchange.stalled && stallTimeout)
+        return TransportError{TransportErrorKind::Stalled, "the upload to " + peer +
+                                                               " made no progress for " +
+                                                               describeLimit(*stallTimeout)};
+    if (exchange.noAnswer)
+        return TransportError{
+            TransportErrorKind::Timeout,
+            peer + " took the whole image but gave no answer within " +
+                describeLimit(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(exchange.answerTimeout))};
     if (exchange.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
         return TransportError{TransportErrorKind::TooLarge,
                               "the answer from " + peer + " is larger than " +
@@ -303,12 +344,6 @@ HttpResult outcome(CURL* handle, CURLcode code, Exchange& exchange,
             return TransportError{TransportErrorKind::ConnectTimeout,
                                   "no connection to " + peer + " within " +
                                       describeLimit(std::min(connectTimeout, totalTimeout))};
-        curl_off_t elapsed = 0;
-        curl_easy_getinfo(handle, CURLINFO_TOTAL_TIME_T, &elapsed);
-        if (stallTimeout && std::chrono::microseconds(elapsed) < totalTimeout)
-            return TransportError{TransportErrorKind::Stalled, "the upload to " + peer +
-                                                                   " made no progress for " +
-                                                                   describeLimit(*stallTimeout)};
         return TransportError{TransportErrorKind::Timeout,
                               "no answer from " + peer + " within " + describeLimit(totalTimeout)};
     }
@@ -368,6 +403,11 @@ HttpTransport::~HttpTransport()
     }
 }
 
+void HttpTransport::cancelAll()
+{
+    m_cancelAll.request_stop();
+}
+
 void* HttpTransport::takeHandle(const std::string& origin)
 {
     {
@@ -418,12 +458,19 @@ HttpResult HttpTransport::postSoap(std::string_view url, std::string_view action
     exchange.maxBody = m_options.maxReplyBytes;
     exchange.lanAllowed = m_options.lanAllowed;
     exchange.socketsOpened = &m_socketsOpened;
+    exchange.cancelAll = m_cancelAll.get_token();
+    if (exchange.cancelAll.stop_requested())
+        return TransportError{TransportErrorKind::Cancelled,
+                              "call to " + exchange.target->origin + " cancelled"};
 
     void* handle = takeHandle(exchange.target->origin);
     if (!handle)
         return TransportError{TransportErrorKind::Other, "the HTTP library could not start"};
     CURL* curl = static_cast<CURL*>(handle);
     configure(curl, exchange, url, m_options.connectTimeout, m_options.totalTimeout, headers.list);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &exchange);
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(envelope.size()));
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS,
@@ -466,6 +513,9 @@ HttpResult HttpTransport::postFile(std::string_view url, const std::filesystem::
     exchange.fileSize = size;
     exchange.progress = &progress;
     exchange.stop = stop;
+    exchange.cancelAll = m_cancelAll.get_token();
+    exchange.stallTimeout = limits.stallTimeout;
+    exchange.answerTimeout = limits.answerTimeout;
 
     void* handle = takeHandle(exchange.target->origin);
     if (!handle)
@@ -481,10 +531,6 @@ HttpResult HttpTransport::postFile(std::string_view url, const std::filesystem::
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &exchange);
-    const auto stallSeconds =
-        std::max<long>(1, static_cast<long>((limits.stallTimeout.count() + 999) / 1000));
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
     const CURLcode code = curl_easy_perform(curl);
     if (code == CURLE_OK && progress) {
         curl_off_t sent = 0;
@@ -493,7 +539,7 @@ HttpResult HttpTransport::postFile(std::string_view url, const std::filesystem::
             progress(static_cast<std::uint64_t>(sent), size);
     }
     HttpResult result = outcome(curl, code, exchange, m_options.connectTimeout, limits.totalTimeout,
-                                std::chrono::seconds(stallSeconds));
+                                limits.stallTimeout);
     giveBack(exchange.target->origin, handle);
     return result;
 }

@@ -37,8 +37,11 @@ struct TransportOptions
 struct UploadLimits
 {
     std::chrono::milliseconds totalTimeout{std::chrono::minutes(30)};
-    // Fewer than one byte per second for this long ends the upload.
+    // No byte sent for this long, while bytes remain, ends the upload.
     std::chrono::milliseconds stallTimeout{15000};
+    // Once every byte is sent the camera checks the image before it answers:
+    // that wait is bounded by this, not by the stall limit.
+    std::chrono::milliseconds answerTimeout{std::chrono::minutes(5)};
 };
 
 struct HttpResponse
@@ -108,6 +111,10 @@ public:
                         const UploadProgress& progress, std::stop_token stop = {},
                         std::string_view authorization = {}, UploadLimits limits = {});
 
+    // Ends every call running now and every later one with Cancelled: the
+    // owner is shutting down and will not wait out the time limits.
+    void cancelAll();
+
     // Sockets opened so far, counted where libcurl asks for one: tests see
     // that a refused address never got one.
     std::uint64_t socketsOpened() const { return m_socketsOpened.load(); }
@@ -122,6 +129,7 @@ private:
     std::map<std::string, std::vector<void*>> m_idle; // origin -> idle easy handles
     std::size_t m_idleCount = 0;
     std::atomic<std::uint64_t> m_socketsOpened{0};
+    std::stop_source m_cancelAll;
 };
 
 // The path and query of an http URL, as the request line and a Digest
