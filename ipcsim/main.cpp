@@ -53,6 +53,9 @@ int runSite(const RunOptions& options)
     if (options.logFile) {
         siteOptions.logFile = *options.logFile;
     }
+    if (options.discoveryPort) {
+        siteOptions.discoveryPort = *options.discoveryPort;
+    }
     Site site(std::move(scenario), siteOptions);
     try {
         site.start();
@@ -60,7 +63,11 @@ int runSite(const RunOptions& options)
         std::cerr << "vexlo-ipcsim: " << error.what() << '\n';
         return kExitFailure;
     }
-    std::cout << "ready " << site.searchPort() << std::endl;
+    std::cout << "ready " << site.searchPort();
+    if (options.discoveryPort) {
+        std::cout << ' ' << site.discoveryPort();
+    }
+    std::cout << std::endl;
 
     int received = 0;
     sigwait(&stopSignals, &received);

@@ -64,6 +64,13 @@ RunOptions parseRun(const std::vector<std::string>& arguments)
                 throw UsageError("--search-port must be from 0 to 65535");
             }
             options.searchPort = static_cast<std::uint16_t>(port);
+        } else if (argument == "--discovery-port") {
+            const auto port =
+                parseNumber<std::uint32_t>(valueOf(arguments, at), "--discovery-port");
+            if (port > 65535) {
+                throw UsageError("--discovery-port must be from 0 to 65535");
+            }
+            options.discoveryPort = static_cast<std::uint16_t>(port);
         } else {
             throw UsageError("unknown argument " + argument);
         }
@@ -96,10 +103,14 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& arguments)
 std::string usageText()
 {
     return "usage: vexlo-ipcsim --scenario FILE [--log FILE] [--search-port N]\n"
+           "                    [--discovery-port N]\n"
            "       vexlo-ipcsim make-firmware VERSION FILE [--size BYTES]\n"
            "\n"
            "Runs the simulated cameras of a scenario on loopback addresses and prints\n"
            "\"ready <search-port>\" once all of them listen; stops on SIGINT or SIGTERM.\n"
+           "ONVIF cameras answer WS-Discovery on port 3702, or on --discovery-port N\n"
+           "(0: a free port); with that option the ready line names the discovery port\n"
+           "after the search port.\n"
            "make-firmware writes a firmware file the simulated cameras accept.\n"
            "VEXLO_TIME_SCALE=N makes every time of the scenario N times shorter.\n";
 }

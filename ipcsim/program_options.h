@@ -7,7 +7,7 @@
 #include <vector>
 
 // The command line of vexlo-ipcsim:
-//   vexlo-ipcsim --scenario FILE [--log FILE] [--search-port N]
+//   vexlo-ipcsim --scenario FILE [--log FILE] [--search-port N] [--discovery-port N]
 //   vexlo-ipcsim make-firmware VERSION FILE [--size BYTES]
 //   vexlo-ipcsim --help
 namespace vexlo::ipcsim {
@@ -25,6 +25,9 @@ struct RunOptions
     std::string scenarioFile;
     std::optional<std::string> logFile;
     std::optional<std::uint16_t> searchPort;
+    // Given: WS-Discovery answers on this port (0: a free one) and the ready
+    // line names it after the search port.
+    std::optional<std::uint16_t> discoveryPort;
 };
 
 struct MakeFirmwareOptions

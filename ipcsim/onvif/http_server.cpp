@@ -165,6 +165,16 @@ void HttpServer::close()
     m_core->connections->stopAll();
 }
 
+void HttpServer::stopListening()
+{
+    std::lock_guard lock(m_core->mutex);
+    if (m_core->acceptor) {
+        asio::error_code ignored;
+        m_core->acceptor->close(ignored);
+        m_core->acceptor.reset();
+    }
+}
+
 bool HttpServer::isOpen() const
 {
     std::lock_guard lock(m_core->mutex);

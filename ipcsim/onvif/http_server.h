@@ -60,6 +60,10 @@ public:
     // dropped. When it returns the address:port is free again and no request
     // that arrives later reaches the handler. Idempotent; any thread.
     void close();
+    // Stops accepting: the address:port is free again at once, for the camera
+    // that takes the address next; the connections already accepted go on
+    // until close(). Idempotent; any thread.
+    void stopListening();
 
     bool isOpen() const;
     // The bound port; 0 when closed.

@@ -127,13 +127,13 @@ OnvifFace::~OnvifFace()
 void OnvifFace::open()
 {
     const std::string address = m_camera.currentAddress();
-    // A reboot shorter than the grace: a server still holding this address
-    // and port lets go of it now. One left at another address (a move) keeps
-    // its grace, so its last answer still goes out.
+    // A reboot shorter than the grace: the connections of the server that
+    // had this address and port end now. One left at another address (a
+    // move) keeps its grace, so its last answer still goes out. Retired
+    // servers no longer listen, so the address and port are free either way.
     std::erase_if(m_retired, [&](const std::unique_ptr<HttpServer>& server) {
         const auto endpoint = server->endpoint();
-        if (server->isOpen() &&
-            (endpoint.address().to_string() != address || endpoint.port() != m_settings.httpPort)) {
+        if (endpoint.address().to_string() != address || endpoint.port() != m_settings.httpPort) {
             return false;
         }
         server->close();
@@ -346,6 +346,9 @@ void OnvifFace::retire(std::unique_ptr<HttpServer> server)
     if (!server) {
         return;
     }
+    // The address and port are free at once (another camera may move there);
+    // only the connections stay for the grace.
+    server->stopListening();
     m_retired.push_back(std::move(server));
     m_retireTimer.expires_after(kRetireGrace);
     m_retireTimer.async_wait([this](asio::error_code error) {
