@@ -16,7 +16,11 @@ bool isFactoryAddress(std::string_view address)
 void examine(BatchState& state, const _IPCINFO& found)
 {
     const std::string_view serial = vexlo::fieldText(found.serialNo);
-    const int restoreState = isFactoryAddress(vexlo::fieldText(found.ipAddress)) ? 1 : 2;
+    // An ONVIF camera keeps its address through a soft factory default; its
+    // library lists it again only after it went away and came back.
+    const bool restored = listedProtocol(found) == ListedProtocol::Onvif ||
+                          isFactoryAddress(vexlo::fieldText(found.ipAddress));
+    const int restoreState = restored ? 1 : 2;
     vexlo::CriticalSectionLock lock(state.restorePendingLock);
     for (_DEVICERECORD* record : state.restorePendingList) {
         if (record && vexlo::fieldText(record->serialNo) == serial) {

@@ -22,7 +22,8 @@ public:
 
     // Examines the search results not seen yet: a result whose serial number is
     // pending gives that record restoreState 1 at a factory address
-    // ("192.168.0.123" or "192.168.1.123") and 2 at any other.
+    // ("192.168.0.123" or "192.168.1.123") and 2 at any other; an ONVIF
+    // camera's return to the list is itself the proof (state 1).
     void onTimer();
 
 private:

@@ -38,3 +38,27 @@ static_assert(offsetof(_IPCINFO, macAddress) == 2488);
 static_assert(offsetof(_IPCINFO, ipAddress) == 2748);
 static_assert(offsetof(_IPCINFO, netmask) == 3004);
 static_assert(offsetof(_IPCINFO, gateway) == 3260);
+
+// Which device library listed an entry: the first reserved byte after the
+// gateway field says so, written by the library that fills the block (a block
+// the home protocol's library fills alone keeps it zero). The restore check
+// needs it: only the home protocol's cameras come back at a factory address.
+enum class ListedProtocol : std::uint8_t
+{
+    Home = 0,
+    Onvif = 1,
+};
+
+inline constexpr std::size_t kIpcInfoProtocolOffset = offsetof(_IPCINFO, reserved4);
+
+inline ListedProtocol listedProtocol(const _IPCINFO& info)
+{
+    return info.reserved4[0] == static_cast<std::uint8_t>(ListedProtocol::Onvif)
+               ? ListedProtocol::Onvif
+               : ListedProtocol::Home;
+}
+
+inline void setListedProtocol(_IPCINFO& info, ListedProtocol protocol)
+{
+    info.reserved4[0] = static_cast<std::uint8_t>(protocol);
+}

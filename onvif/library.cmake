@@ -1,0 +1,11 @@
+# The ONVIF device library: IP_NET_DVR_* answered with the standard's
+# operations, on the SOAP client and the discovery client.
+add_library(vexlo_onvif_library STATIC
+    camera_listing.cpp
+    job_pool.cpp
+    onvif_library.cpp
+    onvif_search.cpp)
+target_include_directories(vexlo_onvif_library PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(vexlo_onvif_library
+    PUBLIC vexlo_onvif vexlo_onvif_discovery vexlo_credentials vexlo_sdk vexlo_platform
+           Threads::Threads)

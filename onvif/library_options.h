@@ -1,0 +1,30 @@
+#pragma once
+
+#include "credentials/site_credentials.h"
+#include "onvif/discovery_client.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// How the ONVIF device library reaches the cameras. Set once, before Init.
+namespace vexlo::onvif {
+
+struct OnvifLibraryOptions
+{
+    // Loopback mode: nothing is sent outside 127.0.0.0/8. Only an explicit
+    // --lan INTERFACE switches it off, and then discovery stays on that interface.
+    bool loopbackOnly = true;
+    std::string lanInterface;
+    // Where probes go (the WS-Discovery port; a simulator may use another).
+    std::uint16_t discoveryPort = kDiscoveryGroupPort;
+    // Login and live-play handles count up from here, so that a library that
+    // serves beside another one never hands out the same number.
+    int firstHandle = 1;
+    // Threads that run the SOAP calls (each call blocks its thread).
+    int workerThreads = 32;
+    // The site's pairs; nothing: admin with an empty password.
+    std::shared_ptr<credentials::CredentialStore> credentials;
+};
+
+} // namespace vexlo::onvif
