@@ -184,20 +184,21 @@ bool CliOptions::anyInstruction() const
 
 bool parseCliOptions(int argc, const char* const* argv, CliOptions& options, std::string& error)
 {
-    if (!netsdk::applyNetSdkEnvironment(options.netsdk, error))
+    if (!netsdk::applyNetSdkEnvironment(options.netsdk, error) ||
+        !composite::applyBackendEnvironment(options.backends, error))
         return false;
     ArgumentReader reader(argc, argv, error);
     for (int index = 1; index < argc; ++index) {
         if (argv[index] == nullptr)
             continue;
-        switch (netsdk::takeNetSdkOption(options.netsdk, argc, argv, index, error)) {
-        case netsdk::OptionMatch::Taken:
+        netsdk::OptionMatch match =
+            netsdk::takeNetSdkOption(options.netsdk, argc, argv, index, error);
+        if (match == netsdk::OptionMatch::NotMine)
+            match = composite::takeBackendOption(options.backends, argc, argv, index, error);
+        if (match == netsdk::OptionMatch::Taken)
             continue;
-        case netsdk::OptionMatch::Bad:
+        if (match == netsdk::OptionMatch::Bad)
             return false;
-        case netsdk::OptionMatch::NotMine:
-            break;
-        }
         if (!takeOption(argv[index], index, reader, options, error))
             return false;
     }
@@ -239,9 +240,18 @@ const char* cliUsage()
            "  --lang zh|en          language of the texts (default: zh)\n"
            "  --answer yes|no       how questions are answered (default: no); with yes a\n"
            "                        search short of N devices is repeated at most 3 times\n"
+           "  --protocol vexlo|onvif|all\n"
+           "                        which cameras to drive: the home protocol's, ONVIF\n"
+           "                        cameras of any make, or both in one list (default: all;\n"
+           "                        a camera that speaks both is driven by the home protocol)\n"
+           "  --credentials FILE    the site's login pairs (default: credentials.json beside\n"
+           "                        config.dat; without one: admin with an empty password)\n"
            "  --search-port N       UDP port of the cameras' search endpoint (also\n"
            "                        VEXLO_SEARCH_PORT)\n"
-           "  --lan INTERFACE       search the real LAN on INTERFACE (default: loopback only)\n"
+           "  --discovery-port N    UDP port of ONVIF discovery (default 3702; also\n"
+           "                        VEXLO_DISCOVERY_PORT)\n"
+           "  --lan INTERFACE       search and drive the real LAN on INTERFACE, for both\n"
+           "                        protocols (default: loopback only)\n"
            "  --help                this text\n"
            "\n"
            "output (UTF-8, one tab-separated line per event):\n"

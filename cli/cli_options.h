@@ -1,5 +1,6 @@
 #pragma once
 
+#include "composite/backend_options.h"
 #include "netsdk/options.h"
 
 #include <filesystem>
@@ -13,6 +14,7 @@ namespace vexlo::cli {
 struct CliOptions
 {
     netsdk::NetSdkOptions netsdk;
+    composite::BackendOptions backends; // --protocol, --credentials, --discovery-port
     std::optional<int> expectedCount; // --expect N, 1..250
     bool search = false;              // the run always searches; accepted for scripts
     bool modifyIp = false;
@@ -36,7 +38,7 @@ struct CliOptions
     bool anyInstruction() const;
 };
 
-// Reads the environment (VEXLO_SEARCH_PORT), then argv[1..argc-1]. False with
+// Reads the environment (VEXLO_SEARCH_PORT, VEXLO_DISCOVERY_PORT), then argv[1..argc-1]. False with
 // `error` set for an unknown option, a missing or bad value, or options that
 // cannot run together.
 bool parseCliOptions(int argc, const char* const* argv, CliOptions& options, std::string& error);

@@ -1,7 +1,8 @@
 // vexlo-cli: the execution driver without windows, for scripts and tests.
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
-#include "netsdk/net_sdk.h"
+#include "composite/device_libraries.h"
+#include "profile/profile_file.h"
 #include "sdk/backend.h"
 
 #include <cstdio>
@@ -20,10 +21,20 @@ int main(int argc, char** argv)
         std::fputs(vexlo::cli::cliUsage(), stdout);
         return vexlo::cli::kExitAllWell;
     }
+    const auto credentialsFile = vexlo::composite::credentialsPath(
+        options.backends,
+        options.configDirectory.empty() ? vexlo::configDirectory() : options.configDirectory);
+    const auto site = vexlo::composite::readSiteCredentials(credentialsFile, error);
+    if (!site) {
+        std::fprintf(stderr, "vexlo-cli: %s\n", error.c_str());
+        return vexlo::cli::kExitBadOptions;
+    }
     int status = vexlo::cli::kExitAllWell;
     {
-        vexlo::netsdk::NetSdk deviceLibrary(options.netsdk);
-        vexlo::sdk::installDeviceLibrary(&deviceLibrary);
+        vexlo::composite::DeviceLibraries libraries(
+            options.backends, options.netsdk,
+            std::make_shared<vexlo::credentials::CredentialStore>(*site));
+        vexlo::sdk::installDeviceLibrary(&libraries.active());
         status = vexlo::cli::runCli(options, stdout, stderr);
         vexlo::sdk::installDeviceLibrary(nullptr);
     }

@@ -6,26 +6,37 @@ namespace vexlo {
 
 const char* guiUsage()
 {
-    return "usage: vexlo [--search-port N] [--lan INTERFACE] [--config DIR] [--lang zh|en]\n"
-           "  --search-port N   UDP port of the cameras' search endpoint (also VEXLO_SEARCH_PORT)\n"
-           "  --lan INTERFACE   search the real LAN on INTERFACE (default: loopback only)\n"
-           "  --config DIR      folder of config.dat (default: beside the program)\n"
-           "  --lang zh|en      language of the main window (default: zh)\n";
+    return "usage: vexlo [--protocol vexlo|onvif|all] [--credentials FILE] [--search-port N]\n"
+           "             [--discovery-port N] [--lan INTERFACE] [--config DIR] [--lang zh|en]\n"
+           "  --protocol P        the cameras to drive: the home protocol's (vexlo), ONVIF\n"
+           "                      cameras of any make (onvif) or both in one list (all, the\n"
+           "                      default)\n"
+           "  --credentials FILE  the site's login pairs (default: credentials.json beside\n"
+           "                      config.dat)\n"
+           "  --search-port N     UDP port of the cameras' search endpoint (also\n"
+           "                      VEXLO_SEARCH_PORT)\n"
+           "  --discovery-port N  UDP port of ONVIF discovery (default 3702; also\n"
+           "                      VEXLO_DISCOVERY_PORT)\n"
+           "  --lan INTERFACE     search and drive the real LAN on INTERFACE, both protocols\n"
+           "                      (default: loopback only)\n"
+           "  --config DIR        folder of config.dat (default: beside the program)\n"
+           "  --lang zh|en        language of the main window (default: zh)\n";
 }
 
 bool parseGuiOptions(int argc, const char* const* argv, GuiOptions& options, std::string& error)
 {
-    if (!netsdk::applyNetSdkEnvironment(options.netsdk, error))
+    if (!netsdk::applyNetSdkEnvironment(options.netsdk, error) ||
+        !composite::applyBackendEnvironment(options.backends, error))
         return false;
     for (int index = 1; index < argc; ++index) {
-        switch (netsdk::takeNetSdkOption(options.netsdk, argc, argv, index, error)) {
-        case netsdk::OptionMatch::Taken:
+        netsdk::OptionMatch match =
+            netsdk::takeNetSdkOption(options.netsdk, argc, argv, index, error);
+        if (match == netsdk::OptionMatch::NotMine)
+            match = composite::takeBackendOption(options.backends, argc, argv, index, error);
+        if (match == netsdk::OptionMatch::Taken)
             continue;
-        case netsdk::OptionMatch::Bad:
+        if (match == netsdk::OptionMatch::Bad)
             return false;
-        case netsdk::OptionMatch::NotMine:
-            break;
-        }
         const std::string_view option = argv[index];
         const bool hasValue = index + 1 < argc;
         if (option == "--config") {

@@ -1,18 +1,21 @@
 #pragma once
 
+#include "composite/backend_options.h"
 #include "netsdk/options.h"
 
 #include <filesystem>
 #include <string>
 
-// The command line of the `vexlo` program: the device library's options
-// (--search-port N, --lan INTERFACE, and VEXLO_SEARCH_PORT), the folder of
+// The command line of the `vexlo` program: the device libraries' options
+// (--protocol, --credentials, --search-port N, --discovery-port N,
+// --lan INTERFACE, VEXLO_SEARCH_PORT and VEXLO_DISCOVERY_PORT), the folder of
 // config.dat (--config DIR) and the language (--lang zh|en).
 namespace vexlo {
 
 struct GuiOptions
 {
     netsdk::NetSdkOptions netsdk;
+    composite::BackendOptions backends; // --protocol, --credentials, --discovery-port
     std::filesystem::path configDirectory; // empty: beside the executable
     bool english = false;
     bool help = false;

@@ -2,17 +2,19 @@
 // window's logic and its window, and runs the event loop until the window closes.
 #include "app/main_controls.h"
 #include "app/main_window.h"
+#include "composite/device_libraries.h"
 #include "gui/gui_options.h"
 #include "gui/lan_address.h"
 #include "gui/main_window_view.h"
 #include "gui/qt_front_end.h"
 #include "gui/qt_ui_port.h"
-#include "netsdk/net_sdk.h"
 #include "player/ffmpeg_player.h"
+#include "profile/profile_file.h"
 #include "sdk/backend.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <string>
@@ -38,8 +40,24 @@ int main(int argc, char** argv)
     font.setFamilies({QStringLiteral("Arial"), QStringLiteral("WenQuanYi Micro Hei")});
     QApplication::setFont(font);
 
-    vexlo::netsdk::NetSdk deviceLibrary(options.netsdk);
-    vexlo::sdk::installDeviceLibrary(&deviceLibrary);
+    // A credentials file that cannot be read is shown, left as it is, and the
+    // program goes on with the defaults: the user may fix it from the
+    // login-accounts window.
+    const auto credentialsFile = vexlo::composite::credentialsPath(
+        options.backends,
+        options.configDirectory.empty() ? vexlo::configDirectory() : options.configDirectory);
+    std::string credentialsError;
+    const auto site = vexlo::composite::readSiteCredentials(credentialsFile, credentialsError);
+    auto credentials = std::make_shared<vexlo::credentials::CredentialStore>(
+        site.value_or(vexlo::credentials::defaultCredentials()));
+    if (!site) {
+        std::fprintf(stderr, "vexlo: %s\n", credentialsError.c_str());
+        QMessageBox::warning(nullptr, QStringLiteral("Vexlo"),
+                             QString::fromStdString(credentialsError));
+    }
+
+    vexlo::composite::DeviceLibraries libraries(options.backends, options.netsdk, credentials);
+    vexlo::sdk::installDeviceLibrary(&libraries.active());
     // Installed before the main window's start-up, which initialises it.
     vexlo::player::FfmpegPlayer player;
     vexlo::sdk::installPlayer(&player);
@@ -58,6 +76,7 @@ int main(int argc, char** argv)
         vexlo::CVexloDlg dialog(port, frontEnd, windowOptions);
         port.setHandler(&dialog);
         vexlo::MainWindowView window(dialog);
+        window.setCredentials(credentials, credentialsFile);
         port.setBoxParent(&window);
         port.setAfterHandling([&window, &frontEnd] {
             window.refresh();

@@ -2,9 +2,11 @@
 
 #include "app/main_controls.h"
 #include "app/main_window.h"
+#include "engine/text_table.h"
 #include "gui/control_binder.h"
 #include "gui/device_list_model.h"
 #include "gui/device_list_view.h"
+#include "gui/login_accounts_dialog.h"
 #include "gui/virtual_keys.h"
 
 #include <QApplication>
@@ -23,6 +25,12 @@ namespace {
 
 constexpr int kDialogWidthUnits = 703;
 constexpr int kDialogHeightUnits = 347;
+
+credentials::TextLanguage textLanguage(const CVexloDlg& dialog)
+{
+    return dialog.language() == kLanguageEnglish ? credentials::TextLanguage::English
+                                                 : credentials::TextLanguage::Chinese;
+}
 
 } // namespace
 
@@ -145,7 +153,25 @@ void MainWindowView::showSystemMenu(const QPoint& globalPosition)
     QAction* about = menu.addAction(QString::fromStdU16String(std::u16string(kAboutMenuText)));
     connect(about, &QAction::triggered, this,
             [this] { m_dialog.onSystemCommand(CVexloDlg::kAboutCommand); });
+    QAction* accounts = menu.addAction(LoginAccountsDialog::title(textLanguage(m_dialog)));
+    accounts->setEnabled(m_credentialStore != nullptr);
+    connect(accounts, &QAction::triggered, this, [this] { openLoginAccounts(); });
     menu.exec(globalPosition);
+}
+
+void MainWindowView::setCredentials(std::shared_ptr<credentials::CredentialStore> store,
+                                    std::filesystem::path file)
+{
+    m_credentialStore = std::move(store);
+    m_credentialsFile = std::move(file);
+}
+
+void MainWindowView::openLoginAccounts()
+{
+    if (!m_credentialStore)
+        return;
+    LoginAccountsDialog window(m_credentialStore, m_credentialsFile, textLanguage(m_dialog), this);
+    window.exec();
 }
 
 void MainWindowView::contextMenuEvent(QContextMenuEvent* event)

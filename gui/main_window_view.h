@@ -2,12 +2,19 @@
 
 #include <QWidget>
 
+#include <filesystem>
+#include <memory>
+
 // The main window on Qt, laid out like the original dialog: the device list in
 // the "设备信息" group with the counts row, the firmware row, the instruction
 // panel, and the current-action line. It draws CVexloDlg's controls through the
 // binder and its list through the list view, and hands every user action to
 // CVexloDlg. Resizable: the list takes the extra room.
 namespace vexlo {
+
+namespace credentials {
+class CredentialStore;
+}
 
 class CVexloDlg;
 class ControlBinder;
@@ -30,6 +37,14 @@ public:
     // The stand-in for the system menu (right click on the window, or Alt+Space).
     void showSystemMenu(const QPoint& globalPosition);
 
+    // The site's login accounts: the store the device libraries read at login
+    // and the credentials.json the login-accounts window saves. Until they are
+    // given, the menu's login-accounts entry is disabled.
+    void setCredentials(std::shared_ptr<credentials::CredentialStore> store,
+                        std::filesystem::path file);
+    // The login-accounts window, modal, in the main window's language.
+    void openLoginAccounts();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -44,6 +59,8 @@ private:
     DeviceListModel* m_listModel = nullptr;
     DeviceListView* m_listView = nullptr;
     bool m_closed = false;
+    std::shared_ptr<credentials::CredentialStore> m_credentialStore;
+    std::filesystem::path m_credentialsFile;
 };
 
 } // namespace vexlo
