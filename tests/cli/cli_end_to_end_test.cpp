@@ -1,171 +1,10 @@
 // vexlo-cli against the vexlo-ipcsim program: one site of a healthy and a
 // faulty camera per instruction, both programs at a high time scale.
-#include "child_process.h"
+#include "cli_site.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <map>
-#include <sstream>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
+using namespace cli_test;
 
 namespace {
-
-// At this scale the device library's login deadline is half a second of real
-// time, which a loaded machine under a sanitizer needs.
-constexpr const char* kTimeScale = "20";
-constexpr auto kRunLimit = 120s;
-
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream stream(text);
-    while (std::getline(stream, part, separator))
-        parts.push_back(part);
-    if (!text.empty() && text.back() == separator && separator == '\t')
-        parts.emplace_back();
-    return parts;
-}
-
-struct CliRun
-{
-    int status = -1;
-    std::vector<std::string> lines;
-    std::string errors;
-
-    bool has(const std::string& line) const
-    {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-    std::vector<std::string> starting(const std::string& kind) const
-    {
-        std::vector<std::string> found;
-        for (const std::string& line : lines) {
-            if (line.rfind(kind + "\t", 0) == 0 || line == kind)
-                found.push_back(line);
-        }
-        return found;
-    }
-    // The device line of `serial`, split into its seven fields after "device".
-    std::vector<std::string> device(const std::string& serial) const
-    {
-        for (const std::string& line : starting("device")) {
-            auto fields = split(line, '\t');
-            fields.resize(8);
-            if (fields[3] == serial)
-                return std::vector<std::string>(fields.begin() + 1, fields.end());
-        }
-        return {};
-    }
-    std::string status6(const std::string& serial) const
-    {
-        const auto fields = device(serial);
-        return fields.size() == 7 ? fields[6] : "<not listed>";
-    }
-};
-
-std::string dump(const CliRun& run)
-{
-    std::string text = "exit " + std::to_string(run.status) + "\n";
-    for (const std::string& line : run.lines) {
-        if (line.rfind("row\t", 0) != 0)
-            text += line + "\n";
-    }
-    return text + run.errors;
-}
-
-class CliEndToEnd : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/vexlo-cli-XXXXXX";
-        m_directory = ::mkdtemp(pattern);
-    }
-
-    void TearDown() override
-    {
-        m_site.stop();
-        fs::remove_all(m_directory);
-    }
-
-    // Starts vexlo-ipcsim with these cameras (JSON objects without address),
-    // numbered 127.A.233.1, .2, ... with A chosen from the process id.
-    void startSite(const std::vector<std::string>& cameras)
-    {
-        for (int attempt = 0; attempt < 6; ++attempt) {
-            m_subnet = 60 + static_cast<int>((::getpid() + attempt * 13) % 40);
-            std::ofstream scenario(m_directory / "site.json");
-            scenario << "{\"cameras\": [";
-            for (std::size_t i = 0; i < cameras.size(); ++i) {
-                scenario << (i ? "," : "") << "{\"address\": \"" << address(static_cast<int>(i) + 1)
-                         << "\", \"rebootSeconds\": 3, \"formatSeconds\": 2, "
-                            "\"firmwareCheckSeconds\": 3, "
-                         << cameras[i] << "}";
-            }
-            scenario << "]}";
-            scenario.close();
-            m_site.stop();
-            ASSERT_TRUE(m_site.start({VEXLO_IPCSIM_PATH, "--scenario",
-                                      (m_directory / "site.json").string(), "--search-port", "0"},
-                                     {{"VEXLO_TIME_SCALE", kTimeScale}},
-                                     m_directory / "ipcsim.err"));
-            const auto ready = m_site.readLine(20s);
-            if (ready && ready->rfind("ready ", 0) == 0) {
-                m_port = ready->substr(6);
-                return;
-            }
-        }
-        std::ifstream errors(m_directory / "ipcsim.err");
-        FAIL() << "vexlo-ipcsim did not start: "
-               << std::string(std::istreambuf_iterator<char>(errors), {});
-    }
-
-    std::string address(int host) const
-    {
-        return "127." + std::to_string(m_subnet) + ".233." + std::to_string(host);
-    }
-
-    std::string firmware(const std::string& version)
-    {
-        const fs::path file = m_directory / (version + ".bin");
-        ChildProcess maker;
-        EXPECT_TRUE(maker.start(
-            {VEXLO_IPCSIM_PATH, "make-firmware", version, file.string(), "--size", "65536"}, {},
-            m_directory / "make.err"));
-        maker.readAll(20s);
-        EXPECT_EQ(maker.wait(20s), 0);
-        return file.string();
-    }
-
-    CliRun cli(std::vector<std::string> arguments)
-    {
-        arguments.insert(arguments.begin(), {VEXLO_CLI_PATH, "--search-port", m_port, "--config",
-                                             m_directory.string()});
-        ChildProcess program;
-        CliRun run;
-        const bool started = program.start(
-            arguments, {{"VEXLO_TIME_SCALE", kTimeScale}, {"VEXLO_HOST_ADDRESS", address(100)}},
-            m_directory / "cli.err");
-        EXPECT_TRUE(started);
-        if (!started)
-            return run;
-        run.lines = split(program.readAll(kRunLimit), '\n');
-        run.status = program.wait(5s).value_or(-1);
-        std::ifstream errors(m_directory / "cli.err");
-        run.errors.assign(std::istreambuf_iterator<char>(errors), {});
-        return run;
-    }
-
-    fs::path m_directory;
-    ChildProcess m_site;
-    std::string m_port;
-    int m_subnet = 0;
-};
 
 const std::string kHealthy = R"("serial": "OK0001")";
 
@@ -356,6 +195,7 @@ TEST_F(CliEndToEnd, HelpNamesEveryOption)
     for (const char* option :
          {"--expect", "--search", "--modify-ip", "--upgrade", "--sync-time", "--format ",
           "--format-timeout", "--restore", "--reboot", "--other-settings", "--config", "--lang",
-          "--answer", "--only", "--search-port", "--lan", "VEXLO_SEARCH_PORT", "--help"})
+          "--answer", "--only", "--search-port", "--lan", "VEXLO_SEARCH_PORT", "--protocol",
+          "--credentials", "--discovery-port", "VEXLO_DISCOVERY_PORT", "--help"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }

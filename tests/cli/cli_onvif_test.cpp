@@ -1,0 +1,128 @@
+// vexlo-cli driving ONVIF cameras of vexlo-ipcsim: every instruction ends in
+// the texts and summaries the home protocol's cameras give, and a mixed site
+// runs both protocols in one instruction.
+#include "cli_site.h"
+
+#include <sys/stat.h>
+
+using namespace cli_test;
+
+namespace {
+
+std::string onvifCamera(const std::string& serial, const std::string& more = {})
+{
+    return R"("serial": ")" + serial + R"(", "protocol": "onvif")" + (more.empty() ? "" : ", ") +
+           more;
+}
+
+} // namespace
+
+TEST_F(CliEndToEnd, MixedSiteListsEveryCameraOnceAndUpgradesBothKinds)
+{
+    startSite({onvifCamera("ON0001"), R"("serial": "HP0002")",
+               R"("serial": "BO0003", "protocol": "both")",
+               onvifCamera("NV0004", R"("type": "NVR")")});
+    const std::string file = firmware("V6.0.0");
+    const CliRun run = cli({"--expect", "3", "--upgrade", file});
+    EXPECT_EQ(run.status, 0) << dump(run);
+    ASSERT_EQ(run.starting("device").size(), 3u) << dump(run);
+    for (const char* serial : {"ON0001", "HP0002", "BO0003"}) {
+        EXPECT_EQ(run.device(serial)[4], "V5.2.0") << serial;
+        EXPECT_EQ(run.device(serial)[5], "V6.0.0") << serial;
+        EXPECT_EQ(run.status6(serial), "升级成功") << serial;
+    }
+    EXPECT_EQ(run.device("ON0001")[0], address(1));
+    EXPECT_TRUE(run.device("NV0004").empty()) << "a recorder is never listed";
+    // The camera that speaks both was driven by the home protocol.
+    EXPECT_FALSE(logged("BO0003", "Upgrade").empty());
+    EXPECT_TRUE(logged("BO0003", "StartFirmwareUpgrade").empty());
+    EXPECT_EQ(logged("ON0001", "FirmwareUpload").size(), 1u);
+}
+
+TEST_F(CliEndToEnd, OnvifUpgradeEndsInTheHomeProtocolsTexts)
+{
+    startSite({onvifCamera("OK0001"),
+               onvifCamera("BAD0002", R"("faults": {"refuseFirmware": true})"),
+               onvifCamera("BAD0003", R"("faults": {"uploadFailAtPercent": 40})"),
+               onvifCamera("BAD0004", R"("faults": {"neverBackAfterReboot": true})"),
+               onvifCamera("BAD0005", R"("faults": {"uploadStallAtPercent": 50})")});
+    const std::string file = firmware("V6.0.0");
+    const CliRun run = cli({"--protocol", "onvif", "--expect", "5", "--upgrade", file});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("ask\t升级完成, 总共:5, 成功:1, 失败:4。是否播放视频来找出这些设备?\tno"))
+        << dump(run);
+    EXPECT_EQ(run.status6("OK0001"), "升级成功");
+    EXPECT_EQ(run.device("OK0001")[5], "V6.0.0");
+    EXPECT_EQ(run.status6("BAD0002"), "该文件不能升级");
+    // A POST the camera answers 500 is its verdict on the image.
+    EXPECT_EQ(run.status6("BAD0003"), "该文件不能升级");
+    EXPECT_EQ(run.status6("BAD0004"), "登录失败") << dump(run);
+    // It took the whole image and never gave its verdict.
+    EXPECT_EQ(run.status6("BAD0005"), "校验文件超时，升级失败");
+}
+
+TEST_F(CliEndToEnd, OnvifTimeSyncRestoreAndRebootCountAsAtHome)
+{
+    startSite({onvifCamera("OK0001"),
+               onvifCamera("BAD0002", R"("faults": {"refuseCodes": [1005]})"),
+               onvifCamera("BAD0003", R"("faults": {"loginRefused": true})")});
+    const CliRun run = cli({"--protocol", "onvif", "--expect", "3", "--sync-time", "--restore",
+                            "--reboot", "--answer", "yes"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("ask\t同步时间完成, 总共:3，成功:1 失败:2。是否继续操作？\tyes"))
+        << dump(run);
+    EXPECT_TRUE(run.has("ask\t恢复出厂设置完成, 总共:3，成功:2 失败:1。是否继续操作？\tyes"));
+    EXPECT_TRUE(run.has("box\t重启设备完成, 总共:3，成功:2 失败:1。"));
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t恢复出厂设置成功"));
+    EXPECT_EQ(run.status6("OK0001"), "重启设备成功");
+    EXPECT_EQ(run.status6("BAD0002"), "重启设备成功");
+    EXPECT_EQ(run.status6("BAD0003"), "登录失败");
+}
+
+TEST_F(CliEndToEnd, OnvifModifyIpMovesAndFindsEveryCameraAgain)
+{
+    startSite({onvifCamera("OK0001"), onvifCamera("OK0002"), onvifCamera("OK0003")});
+    const CliRun run = cli({"--protocol", "onvif", "--modify-ip", "--expect", "3"});
+    EXPECT_EQ(run.status, 0) << dump(run);
+    std::set<std::string> addresses;
+    for (const char* serial : {"OK0001", "OK0002", "OK0003"}) {
+        EXPECT_EQ(run.status6(serial), "修改IP成功") << serial;
+        addresses.insert(run.device(serial).at(0));
+    }
+    EXPECT_EQ(addresses.size(), 3u) << "no two cameras share an address";
+}
+
+TEST_F(CliEndToEnd, SiteCredentialsAreTriedInTheirOrder)
+{
+    startSite({onvifCamera("OK0001", R"("user": "installer", "password": "second")"),
+               onvifCamera("OK0002", R"("password": "own-pass")"),
+               onvifCamera("BAD0003", R"("password": "nobody-knows")")});
+    {
+        std::ofstream file(m_directory / "credentials.json");
+        file << R"({"logins": [{"user": "admin", "password": "first"},
+                               {"user": "installer", "password": "second"}],
+                    "cameras": [{"serial": "OK0002", "user": "admin", "password": "own-pass"}]})";
+    }
+    ::chmod((m_directory / "credentials.json").c_str(), 0600);
+    const CliRun run = cli({"--protocol", "onvif", "--expect", "3", "--sync-time"});
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_EQ(run.status6("OK0001"), "同步时间成功");
+    EXPECT_EQ(run.status6("OK0002"), "同步时间成功");
+    EXPECT_EQ(run.status6("BAD0003"), "同步时间失败") << "its login failed";
+    EXPECT_EQ(run.device("BAD0003")[0], address(3)) << "listed from what discovery told";
+    for (const std::string& line : run.lines)
+        EXPECT_EQ(line.find("second"), std::string::npos) << "a password in the output: " << line;
+    EXPECT_EQ(run.errors.find("second"), std::string::npos);
+}
+
+TEST_F(CliEndToEnd, MalformedCredentialsFileStopsTheRunAndStaysAsItWas)
+{
+    startSite({onvifCamera("OK0001")});
+    const std::string malformed = R"({"logins": [{"user": 7}]})";
+    std::ofstream(m_directory / "credentials.json") << malformed;
+    const CliRun run = cli({"--protocol", "onvif", "--expect", "1", "--sync-time"});
+    EXPECT_EQ(run.status, 2) << dump(run);
+    EXPECT_NE(run.errors.find("credentials.json"), std::string::npos) << run.errors;
+    std::ifstream file(m_directory / "credentials.json");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), malformed);
+}
