@@ -165,12 +165,18 @@ void DiscoveryClient::shutdown()
     });
 }
 
+DiscoveryClient::Target DiscoveryClient::roundTarget() const
+{
+    // In loopback mode a host that routes the group elsewhere (any machine
+    // outside the tests' namespace) would carry the probes off loopback: they
+    // go to 127.0.0.1 by unicast instead, where a simulated site answers.
+    if (m_options.loopbackOnly && !loopbackMulticastProblem(kDiscoveryGroupAddress).empty())
+        return {udp::endpoint(asio::ip::address_v4::loopback(), m_options.port), false};
+    return {m_group, true};
+}
+
 bool DiscoveryClient::start()
 {
-    // Checked before anything changes, so a refused start leaves no trace.
-    std::string routeProblem;
-    if (m_options.loopbackOnly)
-        routeProblem = loopbackMulticastProblem(kDiscoveryGroupAddress);
     std::uint32_t searchId = 0;
     {
         std::lock_guard lock(m_mutex);
@@ -182,17 +188,14 @@ bool DiscoveryClient::start()
         m_indexByKey.clear();
         m_probeIds.clear();
         m_probeIdSet.clear();
-        m_running = false;
+        m_problem.clear();
         ++m_searchId;
-        if (!routeProblem.empty()) {
-            m_problem = std::move(routeProblem);
-            return false;
-        }
         searchId = m_searchId;
         m_running = true;
     }
     asio::post(m_strand, [self = shared_from_this(), searchId] {
-        self->sendRound(searchId, self->m_group, true);
+        const Target target = self->roundTarget();
+        self->sendRound(searchId, target.endpoint, target.multicast);
         self->armProbeTimer(searchId);
     });
     return true;
@@ -276,7 +279,8 @@ void DiscoveryClient::armProbeTimer(std::uint32_t searchId)
             if (!self->m_running || self->m_searchId != searchId)
                 return;
         }
-        self->sendRound(searchId, self->m_group, true);
+        const Target target = self->roundTarget();
+        self->sendRound(searchId, target.endpoint, target.multicast);
         self->armProbeTimer(searchId);
     });
 }

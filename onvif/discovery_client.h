@@ -28,8 +28,8 @@
 //
 // Network safety: in loopback mode (the default) the socket is bound to
 // 127.0.0.1, multicast leaves only by lo with TTL 1, nothing multicast is sent
-// unless the route to the group leads to lo, and unicast probes go to
-// 127.0.0.0/8 only. Devices whose XAddrs lead elsewhere are listed with
+// unless the route to the group leads to lo (the probes go to 127.0.0.1 by
+// unicast then), and unicast probes go to 127.0.0.0/8 only. Devices whose XAddrs lead elsewhere are listed with
 // contactAllowed false. LAN mode needs an interface name and stays on it.
 //
 // Thread safety: every public call may come from any thread; the socket and
@@ -61,9 +61,10 @@ public:
     void shutdown();
 
     // Empties the results and probes at once and then every 1000 ms (scaled
-    // time) until stop(). False, with nothing sent, when the client is not open
-    // or in loopback mode the group's route does not lead to lo (problem()
-    // says why).
+    // time) until stop(). In loopback mode, while the host routes the group
+    // elsewhere than lo, each round goes to 127.0.0.1 by unicast instead (a
+    // simulated site answers there). False, with nothing sent, when the
+    // client is not open.
     bool start();
     // Ends probing; answers that arrive later are dropped, the list stays.
     void stop();
@@ -83,6 +84,12 @@ public:
     std::string problem() const;
 
 private:
+    struct Target
+    {
+        asio::ip::udp::endpoint endpoint;
+        bool multicast = false;
+    };
+    Target roundTarget() const;
     void setProblem(std::string text);
     void sendRound(std::uint32_t searchId, const asio::ip::udp::endpoint& to, bool multicast);
     void armProbeTimer(std::uint32_t searchId);

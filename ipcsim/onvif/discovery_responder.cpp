@@ -72,13 +72,15 @@ struct DiscoveryResponder::State : std::enable_shared_from_this<DiscoveryRespond
     };
 
     State(asio::io_context& io, Entries e, DiscoveryOptions o)
-        : strand(asio::make_strand(io)), socket(strand), timer(strand), entries(std::move(e)),
+        : strand(asio::make_strand(io)), socket(strand), siteSocket(strand), timer(strand),
+          entries(std::move(e)),
           options(o), random(std::random_device{}())
     {
     }
 
     // Everything below runs on the strand.
     void receiveNext();
+    void receiveSiteNext();
     void answer(std::string_view datagram, const udp::endpoint& prober);
     void announce(const DiscoveryEntry& camera, bool hello);
     void schedule(Clock::time_point due, Outgoing outgoing);
@@ -89,12 +91,17 @@ struct DiscoveryResponder::State : std::enable_shared_from_this<DiscoveryRespond
 
     asio::strand<asio::io_context::executor_type> strand;
     udp::socket socket;
+    // Probes sent to 127.0.0.1 by unicast: a client in loopback mode whose
+    // host routes multicast elsewhere reaches the site here.
+    udp::socket siteSocket;
     asio::steady_timer timer;
     const Entries entries;
     const DiscoveryOptions options;
     std::mt19937 random;
     std::array<char, 65536> buffer{};
     udp::endpoint sender;
+    std::array<char, 65536> siteBuffer{};
+    udp::endpoint siteSender;
     std::multimap<Clock::time_point, Outgoing> pending;
     std::map<std::string, Sequence, std::less<>> sequences;
     bool waitingToWrite = false;
@@ -118,6 +125,21 @@ void DiscoveryResponder::State::receiveNext()
                 self->answer({self->buffer.data(), size}, self->sender);
             }
             self->receiveNext();
+        });
+}
+
+void DiscoveryResponder::State::receiveSiteNext()
+{
+    siteSocket.async_receive_from(
+        asio::buffer(siteBuffer), siteSender,
+        [self = shared_from_this()](asio::error_code error, std::size_t size) {
+            if (!self->siteSocket.is_open() || error == asio::error::operation_aborted) {
+                return;
+            }
+            if (!error && size <= kMaxProbeBytes && isLoopbackSender(self->siteSender)) {
+                self->answer({self->siteBuffer.data(), size}, self->siteSender);
+            }
+            self->receiveSiteNext();
         });
 }
 
@@ -288,7 +310,25 @@ void DiscoveryResponder::open(std::uint16_t port)
         std::lock_guard lock(m_state->portMutex);
         m_state->port = m_state->socket.local_endpoint().port();
     }
-    asio::dispatch(m_state->strand, [state = m_state] { state->receiveNext(); });
+    // The same port at 127.0.0.1 for unicast probes; a host where another
+    // program holds it keeps the multicast way only.
+    asio::error_code error;
+    m_state->siteSocket.open(udp::v4(), error);
+    if (!error) {
+        m_state->siteSocket.set_option(udp::socket::reuse_address(true), error);
+        m_state->siteSocket.bind(udp::endpoint(asio::ip::address_v4::loopback(), m_state->port),
+                                 error);
+    }
+    if (error) {
+        asio::error_code ignored;
+        m_state->siteSocket.close(ignored);
+    }
+    asio::dispatch(m_state->strand, [state = m_state] {
+        state->receiveNext();
+        if (state->siteSocket.is_open()) {
+            state->receiveSiteNext();
+        }
+    });
 }
 
 void DiscoveryResponder::close()
@@ -299,6 +339,7 @@ void DiscoveryResponder::close()
         state->timerSet = false;
         state->pending.clear();
         state->socket.close(ignored);
+        state->siteSocket.close(ignored);
     });
 }
 

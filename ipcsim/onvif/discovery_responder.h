@@ -11,7 +11,8 @@
 #include <vector>
 
 // WS-Discovery for a whole simulated site: one socket joined to the discovery
-// group on the loopback interface; every ONVIF camera that is up answers a
+// group on the loopback interface, and one at 127.0.0.1 on the same port for
+// clients whose host routes multicast elsewhere; every ONVIF camera that is up answers a
 // matching Probe (types and scopes) with a ProbeMatch sent from its own
 // address, after a short random delay so that a site of hundreds of cameras
 // does not answer in one burst. Only probes from 127.0.0.0/8 are answered, and
