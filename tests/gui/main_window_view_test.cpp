@@ -13,6 +13,7 @@
 #include "ipcsim/scenario.h"
 #include "ipcsim/scenario_json.h"
 #include "ipcsim/site.h"
+#include "composite/device_libraries.h"
 #include "netsdk/net_sdk.h"
 #include "platform/tick.h"
 #include "profile/config_profile.h"
@@ -60,8 +61,15 @@ protected:
         startSite();
         netsdk::NetSdkOptions options;
         options.searchPort = m_site->searchPort();
-        m_sdk = std::make_unique<netsdk::NetSdk>(options);
-        sdk::installDeviceLibrary(m_sdk.get());
+        // Sites with ONVIF cameras (the demo site) are searched by both libraries.
+        composite::BackendOptions backends;
+        backends.protocols = composite::Protocols::Home;
+        if (m_site->discoveryPort() != 0) {
+            backends.protocols = composite::Protocols::All;
+            backends.discoveryPort = m_site->discoveryPort();
+        }
+        m_sdk = std::make_unique<composite::DeviceLibraries>(backends, options, nullptr);
+        sdk::installDeviceLibrary(&m_sdk->active());
 
         m_profile = std::make_unique<ConfigProfile>();
         std::memset(static_cast<void*>(m_profile.get()), 0, sizeof(ConfigProfile));
@@ -165,7 +173,7 @@ protected:
 
     fs::path m_dir;
     std::unique_ptr<ipcsim::Site> m_site;
-    std::unique_ptr<netsdk::NetSdk> m_sdk;
+    std::unique_ptr<composite::DeviceLibraries> m_sdk;
     std::unique_ptr<ConfigProfile> m_profile;
     QtUiPort m_port;
     QtFrontEnd m_frontEnd;
@@ -335,6 +343,7 @@ protected:
     {
         ipcsim::SiteOptions options;
         options.searchPort = 0;
+        options.discoveryPort = 0;
         m_site = std::make_unique<ipcsim::Site>(
             ipcsim::loadScenario(fs::path(VEXLO_SOURCE_DIR) / "demo" / "site.json"), options);
         m_site->start();

@@ -36,6 +36,9 @@ TEST(DemoSite, HoldsTwentyFourCamerasAndOneNvrWithTheUsualFaults)
     EXPECT_EQ(count([](const CameraSetup& c) { return c.faults.ignores(kCodeVersion); }), 1);
     EXPECT_EQ(count([](const CameraSetup& c) { return c.storage.sd1 == 0; }), 1);
     EXPECT_GE(count(healthy), 20);
+    // A mixed site: ONVIF-only cameras and one that speaks both protocols.
+    EXPECT_EQ(count([](const CameraSetup& c) { return c.protocol == CameraProtocol::Onvif; }), 6);
+    EXPECT_EQ(count([](const CameraSetup& c) { return c.protocol == CameraProtocol::Both; }), 1);
 }
 
 // The full example of docs/simulator.md must stay a valid scenario.
