@@ -1,0 +1,172 @@
+#include "onvif/onvif_library.h"
+#include "tests/support/deadline.h"
+#include "tests/support/loopback_site.h"
+
+#include "ipcsim/scenario.h"
+#include "ipcsim/site.h"
+#include "platform/tick.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The ONVIF device library against simulated cameras: a whole site's search,
+// logins with the site's pairs, and answers in the home protocol's form.
+namespace {
+
+using namespace vexlo::ipcsim;
+using namespace vexlo::onvif;
+using namespace std::chrono_literals;
+using vexlo::test::kDeadline;
+
+constexpr vexlo::test::LoopbackBlock kLibraryBlock{20, 200, 224};
+
+// What the callbacks delivered, for the test thread to wait on.
+struct Delivered
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::pair<int, int>> events;               // handle, event
+    std::vector<std::pair<int, std::string>> answers;      // code, text
+
+    static int onStatus(int handle, int event, int, void* user)
+    {
+        auto& self = *static_cast<Delivered*>(user);
+        std::lock_guard lock(self.mutex);
+        self.events.emplace_back(handle, event);
+        self.changed.notify_all();
+        return 0;
+    }
+    static int onAnswer(int, int code, const char* text, void* user)
+    {
+        auto& self = *static_cast<Delivered*>(user);
+        std::lock_guard lock(self.mutex);
+        self.answers.emplace_back(code, text ? text : "");
+        self.changed.notify_all();
+        return 0;
+    }
+    int eventOf(int handle)
+    {
+        std::unique_lock lock(mutex);
+        int found = 0;
+        changed.wait_for(lock, kDeadline, [&] {
+            for (const auto& [h, event] : events)
+                if (h == handle)
+                    found = event;
+            return found != 0;
+        });
+        return found;
+    }
+    std::pair<int, std::string> nextAnswer(std::size_t index)
+    {
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, kDeadline, [&] { return answers.size() > index; });
+        return answers.size() > index ? answers[index] : std::pair<int, std::string>{0, ""};
+    }
+};
+
+vexlo::test::LoopbackSite startSite(std::vector<CameraSetup> cameras)
+{
+    Scenario scenario;
+    scenario.cameras = std::move(cameras);
+    SiteOptions options;
+    options.searchPort = 0;
+    options.discoveryPort = 0;
+    return vexlo::test::startLoopbackSite(std::move(scenario), kLibraryBlock, options);
+}
+
+CameraSetup onvifCamera(const std::string& serial)
+{
+    CameraSetup camera = makeCamera(serial, "");
+    camera.protocol = CameraProtocol::Onvif;
+    return camera;
+}
+
+TEST(OnvifLibrarySearch, TwoHundredFiftyCamerasAreListedWithinThreeSeconds)
+{
+    CameraSetup base = onvifCamera("");
+    auto site = startSite(generateCameras(base, {250, 1, "ONV{n:3}", "127.0.0.1", ""}));
+    OnvifLibraryOptions options;
+    options.discoveryPort = site.site->discoveryPort();
+    OnvifLibrary library(options);
+    ASSERT_EQ(library.Init(), 0);
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(library.StartSearchIPC(), 0) << library.searchProblem();
+    while (library.GetSearchIPCCount() < 250 &&
+           std::chrono::steady_clock::now() - start < kDeadline)
+        std::this_thread::sleep_for(10ms);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(library.GetSearchIPCCount(), 250);
+    EXPECT_LE(elapsed, 3s) << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()
+                           << " ms";
+
+    const CameraSetup& first = site.scenario.cameras.front();
+    _IPCINFO info{};
+    bool found = false;
+    for (int index = 0; index < 250 && !found; ++index) {
+        ASSERT_EQ(library.GetIPCInfo(index, &info), 0);
+        found = std::string(info.serialNo) == first.serial;
+    }
+    ASSERT_TRUE(found);
+    EXPECT_EQ(std::string(info.ipAddress), first.address);
+    EXPECT_EQ(std::string(info.macAddress), first.mac);
+    EXPECT_EQ(std::string(info.netmask), "255.0.0.0");
+    EXPECT_EQ(std::string(info.gateway), "127.0.0.1");
+    EXPECT_EQ(std::string(info.deviceType), "IPC");
+    EXPECT_EQ(info.port, 8080);
+    EXPECT_EQ(listedProtocol(info), ListedProtocol::Onvif);
+    library.StopSearchIPC();
+}
+
+TEST(OnvifLibraryLogin, SitePairsAreTriedAndAnswersComeInTheHomeProtocolsForm)
+{
+    CameraSetup second = onvifCamera("SECOND");
+    second.password = "second";
+    CameraSetup refusing = onvifCamera("REFUSES");
+    refusing.faults.loginRefused = true;
+    auto site = startSite({second, refusing});
+
+    auto store = std::make_shared<vexlo::credentials::CredentialStore>(
+        vexlo::credentials::SiteCredentials{{{"admin", "first"}, {"admin", "second"}}, {}});
+    OnvifLibraryOptions options;
+    options.discoveryPort = site.site->discoveryPort();
+    options.credentials = store;
+    OnvifLibrary library(options);
+    ASSERT_EQ(library.Init(), 0);
+    Delivered delivered;
+    library.SetStatusEventCallBack(&Delivered::onStatus, &delivered);
+    library.SetAUXResponseCallBack(&Delivered::onAnswer, &delivered);
+
+    // Nothing is ever sent outside loopback, nor to no port at all.
+    EXPECT_EQ(library.Login("10.1.2.3", 8080, "admin", "", 0), -1);
+    EXPECT_EQ(library.Login(site.scenario.cameras[0].address.c_str(), 0, "admin", "", 0), -1);
+
+    const int taken = library.Login(site.scenario.cameras[0].address.c_str(), 8080, "admin",
+                                    "first", 0);
+    const int refused = library.Login(site.scenario.cameras[1].address.c_str(), 8080, "admin",
+                                      "first", 0);
+    ASSERT_GT(taken, 0);
+    ASSERT_GT(refused, 0);
+    EXPECT_EQ(delivered.eventOf(taken), SDK_EVENT_LOGIN_OK) << "the second pair opens it";
+    EXPECT_EQ(delivered.eventOf(refused), SDK_EVENT_LOGIN_FAILED);
+
+    ASSERT_EQ(library.SystemControl(taken, 1012, 0, "RESPONSE_PARAM"), 0);
+    const auto version = delivered.nextAnswer(0);
+    EXPECT_EQ(version.first, 1012);
+    EXPECT_NE(version.second.find("FileSystemVersion=\"V5.2.0\""), std::string::npos)
+        << version.second;
+    EXPECT_EQ(version.second.find("second"), std::string::npos) << "no password in an answer";
+
+    // No ONVIF operation formats storage: refused, as the home protocol refuses.
+    ASSERT_EQ(library.FormatDisk(taken, 0), 0);
+    EXPECT_EQ(delivered.nextAnswer(1).first, sdkRefusalOf(1017));
+    EXPECT_EQ(library.SystemControl(refused, 1012, 0, ""), -1) << "not logged in";
+}
+
+} // namespace
