@@ -20,6 +20,7 @@ std::unique_ptr<ipcsim::Site> startBenchSite(const ipcsim::CameraSetup& base, in
             base, {count, 1, serialPattern, "127." + std::to_string(a) + ".1.1", ""});
         ipcsim::SiteOptions siteOptions;
         siteOptions.searchPort = 0;
+        siteOptions.discoveryPort = std::nullopt; // the runs list their cameras themselves
         auto site = std::make_unique<ipcsim::Site>(std::move(scenario), siteOptions);
         try {
             site->start();
@@ -42,6 +43,10 @@ std::vector<std::unique_ptr<_DEVICERECORD>> listCameras(const ipcsim::Site& site
         copyToField(record->userName, setup.user);
         copyToField(record->password, setup.password);
         record->port = setup.port;
+        if (setup.protocol == ipcsim::CameraProtocol::Onvif) {
+            record->port = setup.onvifPort; // where its device service answers
+            setListedProtocol(*record, ListedProtocol::Onvif);
+        }
         record->playParam = setup.playParam;
         record->listRow = static_cast<int>(i);
         records.push_back(std::move(record));

@@ -16,7 +16,8 @@ namespace vexlo::bench {
 std::unique_ptr<ipcsim::Site> startBenchSite(const ipcsim::CameraSetup& base, int count,
                                              const std::string& serialPattern, int firstOctet);
 
-// One device record per camera, in the site's order, as a search would list them.
+// One device record per camera, in the site's order, as a search would list
+// them (an ONVIF camera with its device service's port).
 std::vector<std::unique_ptr<_DEVICERECORD>> listCameras(const ipcsim::Site& site);
 
 } // namespace vexlo::bench

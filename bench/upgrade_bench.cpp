@@ -4,7 +4,10 @@
 // and the peak resident memory of the process.
 //
 //   upgrade_bench [--scale N] [--cameras N] [--size-mib N] [--check-seconds S]
-//                 [--reboot-seconds S]
+//                 [--reboot-seconds S] [--onvif 1]
+//
+// With --onvif 1 the cameras speak ONVIF only and the ONVIF device library
+// drives them (StartFirmwareUpgrade and an HTTP POST of the image each).
 //
 // Everything runs in this process on 127.x addresses. Build it optimised
 // (CMAKE_BUILD_TYPE=Release): unoptimised, the uploads alone take minutes.
@@ -22,6 +25,7 @@
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
 #include "netsdk/net_sdk.h"
+#include "onvif/onvif_library.h"
 #include "platform/codepage.h"
 #include "platform/headless_ui_port.h"
 #include "platform/tick.h"
@@ -58,6 +62,7 @@ struct BenchOptions
     // Under the 15 s after which the re-login makes its first attempt: a camera
     // still down then refuses the connection, and that login is not retried.
     double rebootSeconds = 10;
+    bool onvif = false;
 };
 
 // The whole run must end within this much real time.
@@ -76,6 +81,8 @@ bool parseOptions(int argc, char** argv, BenchOptions& options)
             options.checkSeconds = number;
         else if (name == "--reboot-seconds")
             options.rebootSeconds = number;
+        else if (name == "--onvif" && number == 1)
+            options.onvif = true;
         else
             return false;
         return true;
@@ -103,6 +110,8 @@ std::unique_ptr<sim::Site> startSite(const BenchOptions& options)
     base.firmwareVersion = "V5.2.0";
     base.firmwareCheckSeconds = options.checkSeconds;
     base.rebootSeconds = options.rebootSeconds;
+    if (options.onvif)
+        base.protocol = sim::CameraProtocol::Onvif;
     return vexlo::bench::startBenchSite(base, options.cameras, "BEN{n:4}", 240);
 }
 
@@ -130,7 +139,7 @@ int main(int argc, char** argv)
     BenchOptions options;
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: upgrade_bench [--scale N] [--cameras N<=250] [--size-mib N] "
-                             "[--check-seconds S] [--reboot-seconds S]\n");
+                             "[--check-seconds S] [--reboot-seconds S] [--onvif 1]\n");
         return 2;
     }
     vexlo::setTimeScaleForTesting(options.scale);
@@ -142,9 +151,14 @@ int main(int argc, char** argv)
     sim::makeFirmwareFile(firmware, "V6.0.0", static_cast<std::uint64_t>(options.sizeMiB) << 20);
 
     auto site = startSite(options);
-    vexlo::netsdk::NetSdkOptions sdkOptions;
-    sdkOptions.searchPort = site->searchPort();
-    auto library = std::make_unique<vexlo::netsdk::NetSdk>(sdkOptions);
+    std::unique_ptr<vexlo::sdk::DeviceLibrary> library;
+    if (options.onvif) {
+        library = std::make_unique<vexlo::onvif::OnvifLibrary>();
+    } else {
+        vexlo::netsdk::NetSdkOptions sdkOptions;
+        sdkOptions.searchPort = site->searchPort();
+        library = std::make_unique<vexlo::netsdk::NetSdk>(sdkOptions);
+    }
     vexlo::sdk::installDeviceLibrary(library.get());
     IP_NET_DVR_Init();
 
@@ -192,9 +206,9 @@ int main(int argc, char** argv)
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
 
-    std::printf("upgrade of %d cameras, %d MiB firmware, check %.0f s, reboot %.0f s, scale %g\n",
-                options.cameras, options.sizeMiB, options.checkSeconds, options.rebootSeconds,
-                options.scale);
+    std::printf("upgrade of %d %scameras, %d MiB firmware, check %.0f s, reboot %.0f s, scale %g\n",
+                options.cameras, options.onvif ? "ONVIF " : "", options.sizeMiB,
+                options.checkSeconds, options.rebootSeconds, options.scale);
     std::printf("run: %.1f s scaled (tick counter), %.2f s real%s\n", scaledMs / 1000.0,
                 realSeconds, finished ? "" : " -- NOT FINISHED within the real-time limit");
     printFloor(

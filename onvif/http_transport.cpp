@@ -75,6 +75,8 @@ std::variant<Target, TransportError> parseTarget(std::string_view url, bool lanA
 }
 
 // One call's state, shared with libcurl's callbacks.
+constexpr long kUploadBufferBytes = 512L * 1024;
+
 struct Exchange
 {
     const Target* target = nullptr;
@@ -524,6 +526,9 @@ HttpResult HttpTransport::postFile(std::string_view url, const std::filesystem::
     configure(curl, exchange, url, m_options.connectTimeout, limits.totalTimeout, headers.list);
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(size));
+    // Large reads and sends: a site uploads hundreds of images at once, and
+    // libcurl's 64 KiB default costs a system call per 64 KiB on both ends.
+    curl_easy_setopt(curl, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferBytes);
     curl_easy_setopt(curl, CURLOPT_READFUNCTION, &onRead);
     curl_easy_setopt(curl, CURLOPT_READDATA, &exchange);
     curl_easy_setopt(curl, CURLOPT_SEEKFUNCTION, &onSeek);

@@ -8,7 +8,7 @@ namespace vexlo::ipcsim::onvif {
 
 namespace {
 
-constexpr std::size_t kReadChunk = 16 * 1024;
+constexpr std::size_t kReadChunk = 128 * 1024;
 // After the last answer, the client's remaining bytes are read and dropped
 // for a while before closing: closing with unread input makes the kernel send
 // a reset, which can destroy the answer before the client reads it (a 413 for
