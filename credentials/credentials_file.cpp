@@ -1,5 +1,7 @@
 #include "credentials/credentials_file.h"
 
+#include "platform/file_descriptor.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -199,30 +201,6 @@ SiteCredentials fromJson(const Json& root, const Wording& say)
         throw Malformed{describe(check, credentials, say)};
     return credentials;
 }
-
-// Closes the descriptor on every way out.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() { close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    bool close()
-    {
-        if (m_fd < 0)
-            return true;
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 // The reason of the failure just seen, never 0.
 int lastError()

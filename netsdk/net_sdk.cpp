@@ -93,44 +93,24 @@ int NetSdk::Init()
 
 int NetSdk::SetStatusEventCallBack(STATUS_EVENT_CALLBACK callback, void* user)
 {
-    std::lock_guard lock(m_callbackMutex);
-    m_statusCallback = callback;
-    m_statusUser = user;
+    m_callbacks.setStatus(callback, user);
     return 0;
 }
 
 int NetSdk::SetAUXResponseCallBack(AUX_RESPONSE_CALLBACK callback, void* user)
 {
-    std::lock_guard lock(m_callbackMutex);
-    m_answerCallback = callback;
-    m_answerUser = user;
+    m_callbacks.setAnswer(callback, user);
     return 0;
 }
 
 void NetSdk::statusEvent(int loginHandle, int event)
 {
-    STATUS_EVENT_CALLBACK callback = nullptr;
-    void* user = nullptr;
-    {
-        std::lock_guard lock(m_callbackMutex);
-        callback = m_statusCallback;
-        user = m_statusUser;
-    }
-    if (callback)
-        callback(loginHandle, event, 0, user);
+    m_callbacks.status(loginHandle, event);
 }
 
 void NetSdk::answer(int loginHandle, int code, const char* text)
 {
-    AUX_RESPONSE_CALLBACK callback = nullptr;
-    void* user = nullptr;
-    {
-        std::lock_guard lock(m_callbackMutex);
-        callback = m_answerCallback;
-        user = m_answerUser;
-    }
-    if (callback)
-        callback(loginHandle, code, text, user);
+    m_callbacks.answer(loginHandle, code, text);
 }
 
 // ---- search -----------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "netsdk/options.h"
 #include "netsdk/session_events.h"
 #include "sdk/backend.h"
+#include "sdk/callback_slots.h"
 
 #include <asio.hpp>
 
@@ -99,11 +100,7 @@ private:
     int m_lastLoginHandle = 0; // handles are never reused within a run
     int m_lastPlayHandle = 0;
 
-    std::mutex m_callbackMutex;
-    STATUS_EVENT_CALLBACK m_statusCallback = nullptr;
-    void* m_statusUser = nullptr;
-    AUX_RESPONSE_CALLBACK m_answerCallback = nullptr;
-    void* m_answerUser = nullptr;
+    sdk::CallbackSlots m_callbacks;
 };
 
 } // namespace vexlo::netsdk

@@ -156,31 +156,14 @@ std::string OnvifLibrary::searchProblem() const
 
 int OnvifLibrary::SetStatusEventCallBack(STATUS_EVENT_CALLBACK callback, void* user)
 {
-    std::lock_guard lock(m_callbackMutex);
-    m_statusCallback = callback;
-    m_statusUser = user;
+    m_callbacks.setStatus(callback, user);
     return 0;
 }
 
 int OnvifLibrary::SetAUXResponseCallBack(AUX_RESPONSE_CALLBACK callback, void* user)
 {
-    std::lock_guard lock(m_callbackMutex);
-    m_answerCallback = callback;
-    m_answerUser = user;
+    m_callbacks.setAnswer(callback, user);
     return 0;
-}
-
-void OnvifLibrary::deliverStatus(int loginHandle, int event)
-{
-    STATUS_EVENT_CALLBACK callback = nullptr;
-    void* user = nullptr;
-    {
-        std::lock_guard lock(m_callbackMutex);
-        callback = m_statusCallback;
-        user = m_statusUser;
-    }
-    if (callback)
-        callback(loginHandle, event, 0, user);
 }
 
 void OnvifLibrary::emitStatus(const SessionPtr& session, int event)
@@ -188,20 +171,12 @@ void OnvifLibrary::emitStatus(const SessionPtr& session, int event)
     if (session->closed)
         return;
     if (session->holdOrDeliver(event))
-        deliverStatus(session->handle, event);
+        m_callbacks.status(session->handle, event);
 }
 
 void OnvifLibrary::answer(int loginHandle, int code, const std::string& text)
 {
-    AUX_RESPONSE_CALLBACK callback = nullptr;
-    void* user = nullptr;
-    {
-        std::lock_guard lock(m_callbackMutex);
-        callback = m_answerCallback;
-        user = m_answerUser;
-    }
-    if (callback)
-        callback(loginHandle, code, text.c_str(), user);
+    m_callbacks.answer(loginHandle, code, text.c_str());
 }
 
 // ---- search -----------------------------------------------------------------
@@ -353,7 +328,7 @@ int OnvifLibrary::Login(const char* ip, std::uint16_t port, const char* user, co
         return kFailed;
     }
     for (const int event : session->handOut())
-        deliverStatus(session->handle, event);
+        m_callbacks.status(session->handle, event);
     return session->handle;
 }
 

@@ -6,6 +6,7 @@
 #include "onvif/onvif_search.h"
 #include "onvif/onvif_session.h"
 #include "sdk/backend.h"
+#include "sdk/callback_slots.h"
 
 #include <atomic>
 #include <map>
@@ -96,7 +97,6 @@ private:
 
     // Reports after the handle was handed out (see OnvifSession::holdOrDeliver).
     void emitStatus(const SessionPtr& session, int event);
-    void deliverStatus(int loginHandle, int event);
     void answer(int loginHandle, int code, const std::string& text = {});
     bool post(JobPool::Job job);
 
@@ -122,11 +122,7 @@ private:
     };
     std::vector<UploadThread> m_uploads;
 
-    std::mutex m_callbackMutex;
-    STATUS_EVENT_CALLBACK m_statusCallback = nullptr;
-    void* m_statusUser = nullptr;
-    AUX_RESPONSE_CALLBACK m_answerCallback = nullptr;
-    void* m_answerUser = nullptr;
+    sdk::CallbackSlots m_callbacks;
 };
 
 } // namespace vexlo::onvif

@@ -1,5 +1,7 @@
 #include "profile/profile_file.h"
 
+#include "platform/file_descriptor.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -18,32 +20,6 @@ constexpr float kVersion = 1.2f;
 constexpr double kVersionTolerance = 0.0001;
 
 static_assert(kTagBytes == 15);
-
-// Closes the descriptor on every way out.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() { close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    bool close();
-
-private:
-    int m_fd;
-};
-
-bool FileDescriptor::close()
-{
-    if (m_fd < 0)
-        return true;
-    const int result = ::close(m_fd);
-    m_fd = -1;
-    return result == 0;
-}
 
 // Reads until `size` bytes or the end of the file; returns the count read.
 std::size_t readUpTo(int fd, void* buffer, std::size_t size)
