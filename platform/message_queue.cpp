@@ -6,13 +6,13 @@ namespace vexlo {
 
 bool ThreadMessageQueue::post(std::uint32_t message, WPARAM wParam, LPARAM lParam)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_closed) {
-            return false;
-        }
-        m_messages.push_back(ThreadMessage{message, wParam, lParam});
+    // Notified under the lock: a poster on another library's thread must be
+    // done with the queue before its owner can close it and let it go.
+    std::lock_guard lock(m_mutex);
+    if (m_closed) {
+        return false;
     }
+    m_messages.push_back(ThreadMessage{message, wParam, lParam});
     m_ready.notify_one();
     return true;
 }
@@ -46,12 +46,10 @@ std::optional<ThreadMessage> ThreadMessageQueue::waitFor(std::uint32_t ms)
 
 void ThreadMessageQueue::close()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_closed = true;
-        // The owner ends without serving what is left.
-        m_messages.clear();
-    }
+    std::lock_guard lock(m_mutex);
+    m_closed = true;
+    // The owner ends without serving what is left.
+    m_messages.clear();
     m_ready.notify_all();
 }
 

@@ -13,6 +13,8 @@ using namespace syntax;
 
 namespace {
 
+constexpr std::size_t kReserveAfterBytes = 1024 * 1024;
+
 std::vector<std::string_view> splitOnBlanks(std::string_view text)
 {
     std::vector<std::string_view> words;
@@ -90,9 +92,16 @@ std::size_t HttpRequestParser::feed(std::string_view bytes)
         case State::Body:
         case State::ChunkData: {
             // The body grows only by bytes that arrived, never by what a
-            // Content-Length or chunk size announces.
+            // Content-Length or chunk size announces, until a large body has
+            // shown it is really coming (1 MiB arrived): then the rest is
+            // reserved at once, so a firmware image is not copied and its
+            // memory not touched again at every doubling.
             const auto take =
                 static_cast<std::size_t>(std::min<std::uint64_t>(m_remaining, bytes.size() - used));
+            if (m_state == State::Body && m_request.body.size() < kReserveAfterBytes &&
+                m_request.body.size() + take >= kReserveAfterBytes) {
+                m_request.body.reserve(m_request.body.size() + static_cast<std::size_t>(m_remaining));
+            }
             m_request.body.append(bytes.substr(used, take));
             used += take;
             m_remaining -= take;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -107,6 +108,22 @@ TEST_F(ThreadMessageQueueTest, WaitForReturnsAMessagePostedWhileWaiting)
     ASSERT_TRUE(message);
     EXPECT_EQ(message->message, 2127u);
     EXPECT_EQ(message->wParam, 9u);
+}
+
+// A poster on another thread is done with the queue once its message can be
+// served: the owner may close and free the queue right after taking it (the
+// device libraries post from their own threads). Under ThreadSanitizer a
+// notify after the unlock shows as a race with the destruction.
+TEST_F(ThreadMessageQueueTest, OwnerMayFreeTheQueueAsSoonAsTheMessageIsServed)
+{
+    for (int round = 0; round < 200; ++round) {
+        auto queue = std::make_unique<ThreadMessageQueue>();
+        std::thread poster([&queue] { queue->post(7, 0, 0); });
+        ASSERT_TRUE(queue->wait().has_value());
+        queue->close();
+        queue.reset();
+        poster.join();
+    }
 }
 
 } // namespace
