@@ -62,6 +62,9 @@ TEST(CliOptions, RefusedWithAReason)
         {{"--reboot", "--other-settings"},
          "--other-settings cannot run together with --restore or --reboot"},
         {{"--search-port", "70000"}, "not a port number: 70000"},
+        {{"--protocol", "ONVIF"}, "--protocol takes vexlo, onvif or all, not ONVIF"},
+        {{"--credentials"}, "--credentials needs a value"},
+        {{"--discovery-port", "0"}, "not a port number: 0"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
     };
     for (const auto& [arguments, expected] : cases) {
@@ -70,6 +73,25 @@ TEST(CliOptions, RefusedWithAReason)
         EXPECT_FALSE(parse(arguments, options, error)) << expected;
         EXPECT_EQ(error, expected);
     }
+}
+
+TEST(CliOptions, ProtocolsCredentialsAndDiscoveryPort)
+{
+    unsetenv("VEXLO_DISCOVERY_PORT");
+    CliOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({}, options, error));
+    EXPECT_EQ(options.backends.protocols, vexlo::composite::Protocols::All);
+    EXPECT_EQ(options.backends.discoveryPort, 3702);
+    setenv("VEXLO_DISCOVERY_PORT", "4702", 1);
+    ASSERT_TRUE(parse({"--protocol", "onvif", "--credentials", "/tmp/site.json", "--lan", "eth1"},
+                      options, error))
+        << error;
+    unsetenv("VEXLO_DISCOVERY_PORT");
+    EXPECT_EQ(options.backends.protocols, vexlo::composite::Protocols::Onvif);
+    EXPECT_EQ(options.backends.credentialsFile, "/tmp/site.json");
+    EXPECT_EQ(options.backends.discoveryPort, 4702);
+    EXPECT_FALSE(options.netsdk.loopbackOnly) << "--lan is read once, for both protocols";
 }
 
 TEST(CliOptions, SearchPortFromTheEnvironmentIsOverriddenByTheOption)
