@@ -31,12 +31,14 @@ int main(int argc, char** argv)
     }
     int status = vexlo::cli::kExitAllWell;
     {
-        vexlo::composite::DeviceLibraries libraries(
-            options.backends, options.netsdk,
-            std::make_shared<vexlo::credentials::CredentialStore>(*site));
+        const auto store = std::make_shared<vexlo::credentials::CredentialStore>(*site);
+        vexlo::composite::DeviceLibraries libraries(options.backends, options.netsdk, store);
         vexlo::sdk::installDeviceLibrary(&libraries.active());
         status = vexlo::cli::runCli(options, stdout, stderr);
         vexlo::sdk::installDeviceLibrary(nullptr);
+        if (!vexlo::composite::saveChangedCredentials(credentialsFile, *site, *store, error))
+            std::fprintf(stderr, "vexlo-cli: a camera's new password was not kept: %s\n",
+                         error.c_str());
     }
     return status;
 }

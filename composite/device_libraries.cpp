@@ -74,4 +74,14 @@ std::optional<credentials::SiteCredentials> readSiteCredentials(const std::files
     return std::move(load.credentials);
 }
 
+bool saveChangedCredentials(const std::filesystem::path& file,
+                            const credentials::SiteCredentials& readAtStart,
+                            const credentials::CredentialStore& store, std::string& error)
+{
+    const credentials::SiteCredentials now = store.snapshot();
+    if (now == readAtStart)
+        return true;
+    return credentials::saveCredentials(file, now, error);
+}
+
 } // namespace vexlo::composite

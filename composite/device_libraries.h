@@ -55,4 +55,12 @@ std::filesystem::path credentialsPath(const BackendOptions& backends,
 std::optional<credentials::SiteCredentials> readSiteCredentials(const std::filesystem::path& file,
                                                                 std::string& error);
 
+// Writes the store back to `file` when it no longer holds what was read at
+// start: a configuration push changed a camera's password, and the next run
+// must log in with the new one. False with `error` when the file could not
+// be written; true when nothing changed or it was written.
+bool saveChangedCredentials(const std::filesystem::path& file,
+                            const credentials::SiteCredentials& readAtStart,
+                            const credentials::CredentialStore& store, std::string& error);
+
 } // namespace vexlo::composite

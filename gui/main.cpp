@@ -100,5 +100,11 @@ int main(int argc, char** argv)
     }
     vexlo::sdk::installPlayer(nullptr);
     vexlo::sdk::installDeviceLibrary(nullptr);
+    // A configuration push may have changed cameras' passwords; a file that
+    // could not be read at start is left for the user to mend.
+    if (site && !vexlo::composite::saveChangedCredentials(credentialsFile, *site, *credentials,
+                                                          credentialsError))
+        std::fprintf(stderr, "vexlo: a camera's new password was not kept: %s\n",
+                     credentialsError.c_str());
     return status;
 }

@@ -111,6 +111,15 @@ std::optional<std::string> withHost(std::string_view url, std::string_view addre
     return out;
 }
 
+std::optional<std::string> withPort(std::string_view url, std::uint16_t port)
+{
+    const auto parts = splitUrl(url);
+    if (!parts || port == 0)
+        return std::nullopt;
+    return std::string(parts->scheme) + std::string(parts->host) + ":" + std::to_string(port) +
+           std::string(parts->rest);
+}
+
 ListedCamera listFromDiscovery(const DiscoveredDevice& device)
 {
     ListedCamera camera;

@@ -56,5 +56,7 @@ std::uint16_t urlPort(std::string_view url);
 // The same URL with its host replaced by `address`; nothing when it is not an
 // http URL with a host.
 std::optional<std::string> withHost(std::string_view url, std::string_view address);
+// The same URL with its port replaced.
+std::optional<std::string> withPort(std::string_view url, std::uint16_t port);
 
 } // namespace vexlo::onvif

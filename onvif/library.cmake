@@ -4,7 +4,8 @@ add_library(vexlo_onvif_library STATIC
     camera_listing.cpp
     job_pool.cpp
     onvif_library.cpp
-    onvif_search.cpp)
+    onvif_search.cpp
+    section_push.cpp)
 target_include_directories(vexlo_onvif_library PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(vexlo_onvif_library
     PUBLIC vexlo_onvif vexlo_onvif_discovery vexlo_credentials vexlo_sdk vexlo_platform

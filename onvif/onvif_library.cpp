@@ -1,6 +1,7 @@
 #include "onvif/onvif_library.h"
 
 #include "onvif/address_rule.h"
+#include "onvif/section_push.h"
 #include "platform/codepage.h"
 #include "platform/tick.h"
 #include "protocol/command_codes.h"
@@ -33,6 +34,8 @@ constexpr int kMovedAttempts = 25;
 constexpr std::uint32_t kMovedRetryMs = 200;
 // The longest UploadDelay a camera may ask for before the image is sent.
 constexpr auto kLongestUploadDelay = std::chrono::seconds(60);
+// A section's request body is a few KiB; this is far above any.
+constexpr std::size_t kMaxSectionBytes = 64 * 1024;
 
 std::chrono::steady_clock::duration scaled(std::uint32_t ms)
 {
@@ -358,7 +361,7 @@ void OnvifLibrary::attemptLogin(const SessionPtr& session)
             return loginFailed(session);
         if (information.ok() && !information.value()->serialNumber.empty())
             session->serialNo = information.value()->serialNumber;
-        session->setClient(std::move(client));
+        session->setClient(std::move(client), Credentials{pair.user, pair.password});
         m_search->rememberLogin(session->address, session->port, pair);
         session->loggedIn = true;
         emitStatus(session, SDK_EVENT_LOGIN_OK);
@@ -523,10 +526,69 @@ int OnvifLibrary::refuseLater(int loginHandle, int command)
                : kFailed;
 }
 
-int OnvifLibrary::SetDVRConfig(int loginHandle, int command, int /*channel*/, const char* /*text*/,
-                               int /*length*/)
+int OnvifLibrary::SetDVRConfig(int loginHandle, int command, int /*channel*/, const char* text,
+                               int length)
 {
-    return refuseLater(loginHandle, command);
+    if (!sectionHasOnvifMapping(command))
+        return refuseLater(loginHandle, command);
+    const auto session = loggedInSession(loginHandle);
+    if (!session)
+        return kFailed;
+    std::string body;
+    if (text != nullptr && length > 0)
+        body.assign(text, strnlen(text, std::min<std::size_t>(static_cast<std::size_t>(length),
+                                                              kMaxSectionBytes)));
+    return post([this, session, command, body = std::move(body)] {
+        pushConfigSection(session, command, body);
+    })
+               ? 0
+               : kFailed;
+}
+
+// One section of the configuration push; what it changed about signing in
+// (the password, the device service's port) is taken over by the session and
+// the site's credentials, so the next sections and the next login work.
+void OnvifLibrary::pushConfigSection(const SessionPtr& session, int command,
+                                     const std::string& body)
+{
+    if (session->closed)
+        return;
+    const auto client = session->client();
+    const SectionPush push = pushSection(*client, command, body);
+    if (session->closed || push.verdict == SectionVerdict::NoAnswer)
+        return;
+    if (push.newPassword || push.newHttpPort) {
+        const std::string url = push.newHttpPort
+                                    ? withPort(client->deviceServiceUrl(), *push.newHttpPort)
+                                          .value_or(client->deviceServiceUrl())
+                                    : client->deviceServiceUrl();
+        Credentials login = session->login();
+        if (push.newPassword) {
+            login.password = *push.newPassword;
+            rememberPassword(session->serialNo, login);
+        }
+        session->setClient(std::make_shared<DeviceClient>(url, login, m_clientOptions, m_transport),
+                           login);
+    }
+    answer(session->handle, push.verdict == SectionVerdict::Set ? command : sdkRefusalOf(command));
+}
+
+void OnvifLibrary::rememberPassword(const std::string& serialNo, const Credentials& login)
+{
+    if (serialNo.empty())
+        return;
+    auto site = m_credentials->snapshot();
+    const credentials::LoginPair pair{login.user, login.password};
+    bool found = false;
+    for (credentials::CameraLogin& camera : site.cameras) {
+        if (camera.serial == serialNo) {
+            camera.login = pair;
+            found = true;
+        }
+    }
+    if (!found)
+        site.cameras.push_back(credentials::CameraLogin{serialNo, "", pair});
+    m_credentials->replace(std::move(site));
 }
 
 int OnvifLibrary::GetDVRConfig(int loginHandle, int command, int /*channel*/, char* buffer,

@@ -85,6 +85,8 @@ private:
     // Answers the command with the refusal bit: it has no ONVIF operation.
     int refuseLater(int loginHandle, int command);
     void runCommand(const SessionPtr& session, int command);
+    void pushConfigSection(const SessionPtr& session, int command, const std::string& body);
+    void rememberPassword(const std::string& serialNo, const Credentials& login);
     void answerVersion(const SessionPtr& session);
     void setTime(const SessionPtr& session);
     void reboot(const SessionPtr& session);

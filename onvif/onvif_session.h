@@ -55,16 +55,25 @@ struct OnvifSession
     std::atomic<int> uploadPhase{static_cast<int>(UploadPhase::None)};
     std::atomic<int> uploadPercent{0};
 
-    // The signed client, set once the login succeeded.
+    // The signed client and the pair it signs with, set once the login
+    // succeeded and again when a section changes the password or the port.
+    // Under a lock: a section whose answer is late may still run while the
+    // next one starts.
     std::shared_ptr<DeviceClient> client() const
     {
         std::lock_guard lock(m_clientMutex);
         return m_client;
     }
-    void setClient(std::shared_ptr<DeviceClient> client)
+    Credentials login() const
+    {
+        std::lock_guard lock(m_clientMutex);
+        return m_login;
+    }
+    void setClient(std::shared_ptr<DeviceClient> client, Credentials login)
     {
         std::lock_guard lock(m_clientMutex);
         m_client = std::move(client);
+        m_login = std::move(login);
     }
 
     // Events wait until the login call has handed the handle out, so that the
@@ -88,6 +97,7 @@ struct OnvifSession
 private:
     mutable std::mutex m_clientMutex;
     std::shared_ptr<DeviceClient> m_client;
+    Credentials m_login;
     std::mutex m_eventMutex;
     bool m_handedOut = false;
     std::vector<int> m_pendingEvents;

@@ -3,6 +3,11 @@
 // runs both protocols in one instruction.
 #include "cli_site.h"
 
+#include "profile/config_profile.h"
+#include "profile/profile_file.h"
+
+#include <cstring>
+#include <memory>
 #include <sys/stat.h>
 
 using namespace cli_test;
@@ -125,4 +130,45 @@ TEST_F(CliEndToEnd, MalformedCredentialsFileStopsTheRunAndStaysAsItWas)
     EXPECT_NE(run.errors.find("credentials.json"), std::string::npos) << run.errors;
     std::ifstream file(m_directory / "credentials.json");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), malformed);
+}
+
+TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTheRest)
+{
+    startSite({onvifCamera("OK0001")});
+    auto profile = std::make_unique<vexlo::ConfigProfile>();
+    std::memset(static_cast<void*>(profile.get()), 0, sizeof(vexlo::ConfigProfile));
+    profile->cloud.enabled = 1; // no ONVIF operation: refused
+    profile->stream.enabled = 1;
+    profile->stream.streamPort = 8564;
+    profile->stream.webPort = 8090;
+    profile->account.enabled = 1;
+    std::strcpy(profile->account.newPassword, "new-pass-1");
+    std::strcpy(profile->account.passwordConfirm, "new-pass-1");
+    profile->time.enabled = 1;
+    profile->time.updateMode = 0; // NTP
+    profile->time.timeZone = 20;  // GMT+08:00
+    std::strcpy(profile->time.ntpServer, "127.0.0.1");
+    ASSERT_EQ(vexlo::saveProfile(*profile, m_directory), vexlo::kProfileOk);
+
+    const CliRun run = cli({"--protocol", "onvif", "--expect", "1", "--other-settings"});
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置云平台失败")) << dump(run);
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置流媒体成功")) << dump(run);
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置admin帐号成功")) << dump(run);
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置时钟成功")) << dump(run);
+    // The camera moved its device service to the new port (the old one no
+    // longer answers), took the new password, and was reached there and
+    // signed in with it for the clock.
+    ASSERT_EQ(logged("OK0001", "SetNTP").size(), 1u);
+    EXPECT_NE(logged("OK0001", "SetUser")[0].find("changed admin"), std::string::npos);
+    EXPECT_NE(logged("OK0001", "SetSystemDateAndTime")[0].find("UTC-8"), std::string::npos);
+    EXPECT_NE(logged("OK0001", "SetNTP")[0].find("127.0.0.1"), std::string::npos);
+    for (const std::string& line : run.lines)
+        EXPECT_EQ(line.find("new-pass-1"), std::string::npos) << line;
+
+    // The camera's new password was kept for it, so the next run logs in.
+    struct stat kept{};
+    ASSERT_EQ(::stat((m_directory / "credentials.json").c_str(), &kept), 0);
+    EXPECT_EQ(kept.st_mode & 0777, 0600u);
+    const CliRun next = cli({"--protocol", "onvif", "--expect", "1", "--sync-time"});
+    EXPECT_EQ(next.status6("OK0001"), "同步时间成功") << dump(next);
 }

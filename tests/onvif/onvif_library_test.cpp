@@ -1,4 +1,5 @@
 #include "onvif/onvif_library.h"
+#include "onvif/section_push.h"
 #include "tests/support/deadline.h"
 #include "tests/support/loopback_site.h"
 
@@ -167,6 +168,17 @@ TEST(OnvifLibraryLogin, SitePairsAreTriedAndAnswersComeInTheHomeProtocolsForm)
     ASSERT_EQ(library.FormatDisk(taken, 0), 0);
     EXPECT_EQ(delivered.nextAnswer(1).first, sdkRefusalOf(1017));
     EXPECT_EQ(library.SystemControl(refused, 1012, 0, ""), -1) << "not logged in";
+}
+
+TEST(SectionPush, PageZonesBecomePosixZones)
+{
+    EXPECT_EQ(posixZoneOf(20 * 60), "UTC-8"); // (GMT+08:00) Beijing
+    EXPECT_EQ(posixZoneOf(12 * 60), "UTC0");
+    EXPECT_EQ(posixZoneOf(0), "UTC+12");
+    EXPECT_EQ(posixZoneOf(24 * 60), "UTC-12");
+    EXPECT_FALSE(posixZoneOf(25 * 60));
+    EXPECT_FALSE(posixZoneOf(-60));
+    EXPECT_FALSE(posixZoneOf(90)) << "not on the hour";
 }
 
 } // namespace

@@ -1,0 +1,165 @@
+#include "onvif/section_push.h"
+
+#include "onvif/settings_messages.h"
+#include "platform/codepage.h"
+
+#include <charconv>
+#include <chrono>
+#include <cstdlib>
+#include <pugixml.hpp>
+
+namespace vexlo::onvif {
+
+namespace {
+
+constexpr int kCodeClock = 222;
+constexpr int kCodeAccount = 223;
+constexpr int kCodeStream = 620;
+
+std::string deviceActionOf(std::string_view operation)
+{
+    return std::string(kOnvifDeviceNamespace) + "/" + std::string(operation);
+}
+
+// A field of the section's body: "Element/Name" is the attribute Name of the
+// element (the form the home protocol's requests take), or a child element
+// of that name. GBK there, UTF-8 for the camera.
+std::string fieldOf(pugi::xml_node node, std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    if (slash != std::string_view::npos)
+        node = node.first_element_by_path(std::string(path.substr(0, slash)).c_str());
+    const pugi::xml_attribute attribute = node.attribute(name.c_str());
+    const char* text = attribute ? attribute.value() : node.child(name.c_str()).child_value();
+    return utf16ToUtf8(gbkToUtf16(text));
+}
+
+std::optional<int> numberOf(pugi::xml_node node, std::string_view path)
+{
+    const std::string text = fieldOf(node, path);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// One settings operation whose response is empty.
+SectionVerdict run(DeviceClient& client, std::string_view operation,
+                   const std::optional<std::string>& payload)
+{
+    if (!payload)
+        return SectionVerdict::Refused;
+    const auto reply = client.call(deviceActionOf(operation), *payload);
+    if (reply.transportError())
+        return SectionVerdict::NoAnswer;
+    if (!reply.ok())
+        return SectionVerdict::Refused;
+    return parseEmptyResponse(*reply.value(), std::string(operation) + "Response").ok()
+               ? SectionVerdict::Set
+               : SectionVerdict::Refused;
+}
+
+SectionPush only(SectionVerdict verdict)
+{
+    SectionPush push;
+    push.verdict = verdict;
+    return push;
+}
+
+template <typename T> SectionVerdict verdictOf(const Outcome<T>& outcome)
+{
+    if (outcome.ok())
+        return SectionVerdict::Set;
+    return outcome.transportError() ? SectionVerdict::NoAnswer : SectionVerdict::Refused;
+}
+
+// TimeConfig: NTP (its server, then the camera follows NTP) or set by hand
+// (this computer's time), both in the page's zone.
+SectionPush pushClock(DeviceClient& client, pugi::xml_node root)
+{
+    const auto zoneValue = numberOf(root, "TimeZone");
+    const auto zone = zoneValue ? posixZoneOf(*zoneValue) : std::nullopt;
+    if (!zone)
+        return {};
+    const ZoneSetting setting{*zone, false};
+    if (fieldOf(root, "TimeMode") == "NTP") {
+        const std::string server = fieldOf(root, "NTPConfig/ServerIP");
+        if (!server.empty()) {
+            if (const auto verdict = run(client, "SetNTP", buildSetNTP({server}));
+                verdict != SectionVerdict::Set)
+                return only(verdict);
+        }
+        return only(run(client, "SetSystemDateAndTime", buildSetSystemDateAndTimeNtp(setting)));
+    }
+    return only(verdictOf(client.setSystemDateAndTime(std::chrono::system_clock::now(), setting)));
+}
+
+// UserConfig: the admin account's new password.
+SectionPush pushAccount(DeviceClient& client, pugi::xml_node root)
+{
+    const std::string user = fieldOf(root, "Account/Username");
+    const std::string password = fieldOf(root, "Account/Password");
+    SectionPush push = only(run(client, "SetUser", buildSetUser(user, password, "Administrator")));
+    if (push.verdict == SectionVerdict::Set)
+        push.newPassword = password;
+    return push;
+}
+
+// MediaStreamConfig: the RTSP port (VideoPort) and the HTTP port (WEBPort).
+SectionPush pushStream(DeviceClient& client, pugi::xml_node root)
+{
+    const auto rtsp = numberOf(root, "StreamAccess/VideoPort");
+    const auto http = numberOf(root, "StreamAccess/WEBPort");
+    if (!rtsp || !http)
+        return {};
+    SectionPush push = only(run(client, "SetNetworkProtocols",
+                                buildSetNetworkProtocols({{"HTTP", *http}, {"RTSP", *rtsp}})));
+    if (push.verdict == SectionVerdict::Set)
+        push.newHttpPort = static_cast<std::uint16_t>(*http);
+    return push;
+}
+
+} // namespace
+
+bool sectionHasOnvifMapping(int code)
+{
+    return code == kCodeClock || code == kCodeAccount || code == kCodeStream;
+}
+
+std::optional<std::string> posixZoneOf(int zoneValue)
+{
+    if (zoneValue < 0 || zoneValue % 60 != 0)
+        return std::nullopt;
+    const int hoursEast = zoneValue / 60 - 12;
+    if (hoursEast < -12 || hoursEast > 12)
+        return std::nullopt;
+    // POSIX counts hours west of UTC: the sign is the other way round.
+    if (hoursEast == 0)
+        return "UTC0";
+    return "UTC" + std::string(hoursEast > 0 ? "-" : "+") + std::to_string(std::abs(hoursEast));
+}
+
+SectionPush pushSection(DeviceClient& client, int code, std::string_view body)
+{
+    if (!sectionHasOnvifMapping(code))
+        return {};
+    // The bytes are GBK: read as they are (no conversion), each text field
+    // is converted on its own.
+    pugi::xml_document document;
+    if (document.load_buffer(body.data(), body.size(), pugi::parse_default, pugi::encoding_utf8)
+            .status != pugi::status_ok)
+        return {};
+    const pugi::xml_node root = document.document_element();
+    const std::string_view name = root.name();
+    if (code == kCodeClock && name == "TimeConfig")
+        return pushClock(client, root);
+    if (code == kCodeAccount && name == "UserConfig")
+        return pushAccount(client, root);
+    if (code == kCodeStream && name == "MediaStreamConfig")
+        return pushStream(client, root);
+    return {};
+}
+
+} // namespace vexlo::onvif

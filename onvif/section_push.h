@@ -1,0 +1,42 @@
+#pragma once
+
+#include "onvif/device_client.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// One section of the configuration push, carried out with the standard's
+// operations. The body is the section's request as the home protocol sends
+// it (GBK XML); it is read here, never config.dat again.
+namespace vexlo::onvif {
+
+enum class SectionVerdict
+{
+    Set,      // every operation was answered
+    Refused,  // no ONVIF operation for it, a value it cannot carry, or a fault
+    NoAnswer, // the camera did not answer: the program's own time limit decides
+};
+
+struct SectionPush
+{
+    SectionVerdict verdict = SectionVerdict::Refused;
+    // The account section changed the password of the user signing in.
+    std::optional<std::string> newPassword;
+    // The stream section moved the device service to this HTTP port.
+    std::optional<std::uint16_t> newHttpPort;
+};
+
+// Section codes this library carries out: the clock (222), the admin account
+// (223) and the stream ports (620). Every other code is refused.
+bool sectionHasOnvifMapping(int code);
+
+SectionPush pushSection(DeviceClient& client, int code, std::string_view body);
+
+// The POSIX TZ text of the page's zone value (minutes east of GMT-12:00 in
+// whole hours): 480 * 60 / 60 - 12 = +8 gives "UTC-8". Nothing for a value
+// outside GMT-12..GMT+12 or not on the hour.
+std::optional<std::string> posixZoneOf(int zoneValue);
+
+} // namespace vexlo::onvif
