@@ -52,6 +52,8 @@ public:
     // Camera minus local time; nothing before the clock was read.
     std::optional<std::chrono::seconds> clockOffset() const;
     HttpTransport& transport() { return *m_transport; }
+    // For a client of the same camera at another address or port.
+    std::shared_ptr<HttpTransport> sharedTransport() const { return m_transport; }
 
     // Any operation, signed: its action URI, the payload for Body, and the
     // service's address (empty: the device service). The answer is the whole

@@ -554,15 +554,16 @@ void OnvifLibrary::pushConfigSection(const SessionPtr& session, int command,
     if (session->closed)
         return;
     const auto client = session->client();
-    const SectionPush push = pushSection(*client, command, body);
+    Credentials login = session->login();
+    const SectionPush push = pushSection(*client, command, body, login, m_clientOptions);
     if (session->closed || push.verdict == SectionVerdict::NoAnswer)
         return;
-    if (push.newPassword || push.newHttpPort) {
-        const std::string url = push.newHttpPort
-                                    ? withPort(client->deviceServiceUrl(), *push.newHttpPort)
-                                          .value_or(client->deviceServiceUrl())
-                                    : client->deviceServiceUrl();
-        Credentials login = session->login();
+    if (push.newPassword || push.newHttpPort || push.newAddress) {
+        std::string url = client->deviceServiceUrl();
+        if (push.newHttpPort)
+            url = withPort(url, *push.newHttpPort).value_or(url);
+        if (push.newAddress)
+            url = withHost(url, *push.newAddress).value_or(url);
         if (push.newPassword) {
             login.password = *push.newPassword;
             rememberPassword(session->serialNo, login);

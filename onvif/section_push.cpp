@@ -1,12 +1,16 @@
 #include "onvif/section_push.h"
 
+#include "onvif/camera_listing.h"
 #include "onvif/settings_messages.h"
 #include "platform/codepage.h"
 
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <pugixml.hpp>
+#include <thread>
+#include <vector>
 
 namespace vexlo::onvif {
 
@@ -15,6 +19,10 @@ namespace {
 constexpr int kCodeClock = 222;
 constexpr int kCodeAccount = 223;
 constexpr int kCodeStream = 620;
+constexpr int kCodeEthernet = 325;
+// A camera that moved answers at its new address a moment later.
+constexpr int kMovedAttempts = 25;
+constexpr auto kMovedRetry = std::chrono::milliseconds(100);
 
 std::string deviceActionOf(std::string_view operation)
 {
@@ -121,11 +129,74 @@ SectionPush pushStream(DeviceClient& client, pugi::xml_node root)
     return push;
 }
 
+// The calls after a move go to the new address, which may take a moment to
+// answer: a transport failure is tried again for a short while.
+SectionVerdict runAtNewAddress(DeviceClient& moved, std::string_view operation,
+                               const std::optional<std::string>& payload)
+{
+    SectionVerdict verdict = SectionVerdict::NoAnswer;
+    for (int attempt = 0; attempt < kMovedAttempts && verdict == SectionVerdict::NoAnswer;
+         ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(kMovedRetry);
+        verdict = run(moved, operation, payload);
+    }
+    return verdict;
+}
+
+// LANConfig: the address and netmask of the interface the camera is reached
+// at (manual IPv4, DHCP off), then its gateway, then its DNS servers. A
+// camera that moves at once is followed to its new address.
+SectionPush pushEthernet(DeviceClient& client, pugi::xml_node root, const Credentials& login,
+                         const ClientOptions& options)
+{
+    const std::string address = fieldOf(root, "IPAddress");
+    const auto prefix = netmaskToPrefix(fieldOf(root, "Netmask"));
+    const std::string gateway = fieldOf(root, "Gateway");
+    std::vector<std::string> dns;
+    for (const char* name : {"DNS1", "DNS2"}) {
+        if (std::string server = fieldOf(root, name); !server.empty() && server != "0.0.0.0")
+            dns.push_back(std::move(server));
+    }
+    const auto here = xaddrIpv4Host(client.deviceServiceUrl());
+    if (!isIPv4Address(address) || !prefix || (!gateway.empty() && !isIPv4Address(gateway)))
+        return {};
+    const auto interfaces = client.getNetworkInterfaces();
+    if (!interfaces.ok())
+        return only(verdictOf(interfaces));
+    std::string token;
+    for (const NetworkInterface& candidate : *interfaces.value()) {
+        const auto current = currentIPv4(candidate);
+        if (token.empty() || (current && current->address == here))
+            token = candidate.token;
+    }
+    const auto moved = client.setNetworkInterfaces(token, address, *prefix);
+    if (!moved.ok())
+        return only(verdictOf(moved));
+    SectionPush push = only(SectionVerdict::Set);
+    std::shared_ptr<DeviceClient> next;
+    DeviceClient* target = &client;
+    if (address != here && !*moved.value()) {
+        push.newAddress = address;
+        if (const auto url = withHost(client.deviceServiceUrl(), address)) {
+            next = std::make_shared<DeviceClient>(*url, login, options, client.sharedTransport());
+            target = next.get();
+        }
+    }
+    if (!gateway.empty())
+        push.verdict = runAtNewAddress(*target, "SetNetworkDefaultGateway",
+                                       buildSetNetworkDefaultGateway(gateway));
+    if (push.verdict == SectionVerdict::Set)
+        push.verdict = runAtNewAddress(*target, "SetDNS", buildSetDNS(dns));
+    return push;
+}
+
 } // namespace
 
 bool sectionHasOnvifMapping(int code)
 {
-    return code == kCodeClock || code == kCodeAccount || code == kCodeStream;
+    return code == kCodeClock || code == kCodeAccount || code == kCodeStream ||
+           code == kCodeEthernet;
 }
 
 std::optional<std::string> posixZoneOf(int zoneValue)
@@ -141,7 +212,8 @@ std::optional<std::string> posixZoneOf(int zoneValue)
     return "UTC" + std::string(hoursEast > 0 ? "-" : "+") + std::to_string(std::abs(hoursEast));
 }
 
-SectionPush pushSection(DeviceClient& client, int code, std::string_view body)
+SectionPush pushSection(DeviceClient& client, int code, std::string_view body,
+                        const Credentials& login, const ClientOptions& options)
 {
     if (!sectionHasOnvifMapping(code))
         return {};
@@ -159,6 +231,8 @@ SectionPush pushSection(DeviceClient& client, int code, std::string_view body)
         return pushAccount(client, root);
     if (code == kCodeStream && name == "MediaStreamConfig")
         return pushStream(client, root);
+    if (code == kCodeEthernet && name == "LANConfig")
+        return pushEthernet(client, root, login, options);
     return {};
 }
 

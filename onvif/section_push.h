@@ -26,13 +26,18 @@ struct SectionPush
     std::optional<std::string> newPassword;
     // The stream section moved the device service to this HTTP port.
     std::optional<std::uint16_t> newHttpPort;
+    // The Ethernet section moved the camera to this address.
+    std::optional<std::string> newAddress;
 };
 
 // Section codes this library carries out: the clock (222), the admin account
-// (223) and the stream ports (620). Every other code is refused.
+// (223), the Ethernet settings (325) and the stream ports (620). Every other
+// code is refused.
 bool sectionHasOnvifMapping(int code);
 
-SectionPush pushSection(DeviceClient& client, int code, std::string_view body);
+// `login` and `options` sign the calls made at a new address.
+SectionPush pushSection(DeviceClient& client, int code, std::string_view body,
+                        const Credentials& login, const ClientOptions& options);
 
 // The POSIX TZ text of the page's zone value (minutes east of GMT-12:00 in
 // whole hours): 480 * 60 / 60 - 12 = +8 gives "UTC-8". Nothing for a value

@@ -148,6 +148,11 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     profile->time.updateMode = 0; // NTP
     profile->time.timeZone = 20;  // GMT+08:00
     std::strcpy(profile->time.ntpServer, "127.0.0.1");
+    profile->lan.enabled = 1; // the last section: the camera moves
+    std::strcpy(profile->lan.ipAddress, address(5).c_str());
+    std::strcpy(profile->lan.netmask, "255.0.0.0");
+    std::strcpy(profile->lan.gateway, "127.0.0.1");
+    std::strcpy(profile->lan.dns1, "127.0.0.53");
     ASSERT_EQ(vexlo::saveProfile(*profile, m_directory), vexlo::kProfileOk);
 
     const CliRun run = cli({"--protocol", "onvif", "--expect", "1", "--other-settings"});
@@ -155,6 +160,9 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置流媒体成功")) << dump(run);
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置admin帐号成功")) << dump(run);
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置时钟成功")) << dump(run);
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置以太网成功")) << dump(run);
+    ASSERT_EQ(logged("OK0001", "SetDNS").size(), 1u) << "set at the new address, last";
+    EXPECT_NE(logged("OK0001", "SetDNS")[0].find(address(5)), std::string::npos);
     // The camera moved its device service to the new port (the old one no
     // longer answers), took the new password, and was reached there and
     // signed in with it for the clock.
@@ -171,4 +179,5 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     EXPECT_EQ(kept.st_mode & 0777, 0600u);
     const CliRun next = cli({"--protocol", "onvif", "--expect", "1", "--sync-time"});
     EXPECT_EQ(next.status6("OK0001"), "同步时间成功") << dump(next);
+    EXPECT_EQ(next.device("OK0001")[0], address(5));
 }
