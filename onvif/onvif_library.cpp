@@ -29,9 +29,6 @@ constexpr std::uint32_t kRestoreWatchGiveUpMs = 240000;
 // How long the camera may take to check an image before it answers the POST:
 // longer than the program waits for a firmware verdict.
 constexpr std::uint32_t kImageCheckMs = 300000;
-// A camera that moved is tried at its new address this often, this long apart.
-constexpr int kMovedAttempts = 25;
-constexpr std::uint32_t kMovedRetryMs = 200;
 // The longest UploadDelay a camera may ask for before the image is sent.
 constexpr auto kLongestUploadDelay = std::chrono::seconds(60);
 // A section's request body is a few KiB; this is far above any.
@@ -271,14 +268,10 @@ bool OnvifLibrary::moveCamera(const ListedCamera& camera, const std::string& add
             if (rebootNeeded || !newUrl) {
                 client->setNetworkDefaultGateway(gateway);
             } else {
-                // The camera answered from its old address; it listens at the
-                // new one a moment later.
+                // The camera answered from its old address.
                 DeviceClient movedClient(*newUrl, login, m_clientOptions, m_transport);
-                for (int attempt = 0; attempt < kMovedAttempts; ++attempt) {
-                    if (!movedClient.setNetworkDefaultGateway(gateway).transportError())
-                        break;
-                    Sleep(kMovedRetryMs);
-                }
+                runAtNewAddress(movedClient, "SetNetworkDefaultGateway",
+                                buildSetNetworkDefaultGateway(gateway));
             }
         }
         if (rebootNeeded)

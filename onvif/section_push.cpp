@@ -129,21 +129,6 @@ SectionPush pushStream(DeviceClient& client, pugi::xml_node root)
     return push;
 }
 
-// The calls after a move go to the new address, which may take a moment to
-// answer: a transport failure is tried again for a short while.
-SectionVerdict runAtNewAddress(DeviceClient& moved, std::string_view operation,
-                               const std::optional<std::string>& payload)
-{
-    SectionVerdict verdict = SectionVerdict::NoAnswer;
-    for (int attempt = 0; attempt < kMovedAttempts && verdict == SectionVerdict::NoAnswer;
-         ++attempt) {
-        if (attempt > 0)
-            std::this_thread::sleep_for(kMovedRetry);
-        verdict = run(moved, operation, payload);
-    }
-    return verdict;
-}
-
 // LANConfig: the address and netmask of the interface the camera is reached
 // at (manual IPv4, DHCP off), then its gateway, then its DNS servers. A
 // camera that moves at once is followed to its new address.
@@ -186,7 +171,8 @@ SectionPush pushEthernet(DeviceClient& client, pugi::xml_node root, const Creden
     if (!gateway.empty())
         push.verdict = runAtNewAddress(*target, "SetNetworkDefaultGateway",
                                        buildSetNetworkDefaultGateway(gateway));
-    if (push.verdict == SectionVerdict::Set)
+    // Empty DNS fields leave the camera's servers as they are.
+    if (push.verdict == SectionVerdict::Set && !dns.empty())
         push.verdict = runAtNewAddress(*target, "SetDNS", buildSetDNS(dns));
     return push;
 }
@@ -210,6 +196,19 @@ std::optional<std::string> posixZoneOf(int zoneValue)
     if (hoursEast == 0)
         return "UTC0";
     return "UTC" + std::string(hoursEast > 0 ? "-" : "+") + std::to_string(std::abs(hoursEast));
+}
+
+SectionVerdict runAtNewAddress(DeviceClient& moved, std::string_view operation,
+                               const std::optional<std::string>& payload)
+{
+    SectionVerdict verdict = SectionVerdict::NoAnswer;
+    for (int attempt = 0; attempt < kMovedAttempts && verdict == SectionVerdict::NoAnswer;
+         ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(kMovedRetry);
+        verdict = run(moved, operation, payload);
+    }
+    return verdict;
 }
 
 SectionPush pushSection(DeviceClient& client, int code, std::string_view body,

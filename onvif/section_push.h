@@ -39,6 +39,12 @@ bool sectionHasOnvifMapping(int code);
 SectionPush pushSection(DeviceClient& client, int code, std::string_view body,
                         const Credentials& login, const ClientOptions& options);
 
+// One settings operation whose response is empty, at the new address of a
+// camera that just moved: it answers there a moment later, so a transport
+// failure is tried again for a short while.
+SectionVerdict runAtNewAddress(DeviceClient& moved, std::string_view operation,
+                               const std::optional<std::string>& payload);
+
 // The POSIX TZ text of the page's zone value (minutes east of GMT-12:00 in
 // whole hours): 480 * 60 / 60 - 12 = +8 gives "UTC-8". Nothing for a value
 // outside GMT-12..GMT+12 or not on the hour.
