@@ -88,6 +88,7 @@ public:
                                      std::stop_token stop = {});
 
     // Media service, found through GetCapabilities on first use.
+    Outcome<std::string> mediaServiceUrl();
     Outcome<std::vector<MediaProfile>> getProfiles();
     Outcome<StreamUri> getStreamUri(std::string_view profileToken);
 
@@ -105,7 +106,6 @@ private:
     CameraRefusal refusalOf(const HttpResponse& response) const;
     CameraRefusal refusalOf(const SoapFault& fault, int httpStatus) const;
     std::string withoutPassword(std::string text) const;
-    Outcome<std::string> mediaServiceUrl();
     template <typename T, typename Parse>
     Outcome<T> typedCall(std::string_view action, const std::string& payload, Parse parse,
                          std::string_view serviceUrl = {});

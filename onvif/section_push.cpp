@@ -1,9 +1,11 @@
 #include "onvif/section_push.h"
 
 #include "onvif/camera_listing.h"
+#include "onvif/encoder_messages.h"
 #include "onvif/settings_messages.h"
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
@@ -20,6 +22,8 @@ constexpr int kCodeClock = 222;
 constexpr int kCodeAccount = 223;
 constexpr int kCodeStream = 620;
 constexpr int kCodeEthernet = 325;
+constexpr int kCodeVideoEncode = 523;
+constexpr int kCodeAudioEncode = 522;
 // A camera that moved answers at its new address a moment later.
 constexpr int kMovedAttempts = 25;
 constexpr auto kMovedRetry = std::chrono::milliseconds(100);
@@ -129,6 +133,185 @@ SectionPush pushStream(DeviceClient& client, pugi::xml_node root)
     return push;
 }
 
+// A media-service call whose answer the caller reads with `parse`.
+template <typename T, typename Parse>
+Outcome<T> mediaCall(DeviceClient& client, std::string_view operation,
+                     const std::optional<std::string>& payload, Parse parse)
+{
+    if (!payload)
+        return CameraRefusal{0, std::nullopt, false, false, "nothing to send"};
+    const auto media = client.mediaServiceUrl();
+    if (!media.ok())
+        return Outcome<std::string>(media).template failureAs<T>();
+    auto reply = client.call(std::string(kOnvifMediaNamespace) + "/" + std::string(operation),
+                             *payload, *media.value());
+    if (!reply.ok())
+        return std::move(reply).template failureAs<T>();
+    auto parsed = parse(*reply.value());
+    if (const T* value = parsed.value())
+        return *value;
+    return Malformed{"the camera's " + std::string(operation) + " answer"};
+}
+
+// A resolution name of the video page ("1080P", "D1", "640X360").
+std::optional<Resolution> resolutionOf(std::string_view name)
+{
+    static const std::pair<std::string_view, Resolution> kNamed[] = {
+        {"720P", {1280, 720}},   {"960P", {1280, 960}},   {"1080P", {1920, 1080}},
+        {"1440P", {2560, 1440}}, {"1512P", {2688, 1512}}, {"448P", {800, 448}},
+        {"QVGA", {320, 240}},    {"CIF", {352, 288}},     {"VGA", {640, 480}},
+        {"D1", {704, 576}},
+    };
+    for (const auto& [named, size] : kNamed) {
+        if (name == named)
+            return size;
+    }
+    const std::size_t cross = name.find('X');
+    if (cross == std::string_view::npos)
+        return std::nullopt;
+    int width = 0;
+    int height = 0;
+    const auto w = std::from_chars(name.data(), name.data() + cross, width);
+    const auto h = std::from_chars(name.data() + cross + 1, name.data() + name.size(), height);
+    if (w.ec != std::errc() || h.ec != std::errc() || width <= 0 || height <= 0)
+        return std::nullopt;
+    return Resolution{width, height};
+}
+
+// The offered resolution closest in pixels to the wanted one.
+Resolution nearestOffered(const std::vector<Resolution>& offered, Resolution wanted)
+{
+    const auto pixels = [](Resolution r) { return static_cast<long long>(r.width) * r.height; };
+    Resolution best = offered.front();
+    for (const Resolution& candidate : offered) {
+        if (std::llabs(pixels(candidate) - pixels(wanted)) <
+            std::llabs(pixels(best) - pixels(wanted)))
+            best = candidate;
+    }
+    return best;
+}
+
+int fitted(int wanted, const std::optional<IntRange>& range)
+{
+    return range ? std::clamp(wanted, range->min, range->max) : wanted;
+}
+
+int nearestIn(const std::vector<int>& offered, int wanted)
+{
+    int best = offered.front();
+    for (const int value : offered) {
+        if (std::abs(value - wanted) < std::abs(best - wanted))
+            best = value;
+    }
+    return best;
+}
+
+// One stream of the video page onto the encoder configuration of one
+// profile: the resolution nearest to one the camera offers, frame rate and
+// bit rate within its ranges, H.264.
+SectionVerdict pushVideoStream(DeviceClient& client, pugi::xml_node stream,
+                               const std::string& token)
+{
+    const auto wanted = resolutionOf(fieldOf(stream, "Resolution"));
+    const auto frameRate = numberOf(stream, "FrameRate");
+    const auto bitrate = numberOf(stream, "BitRate");
+    if (!wanted || !frameRate || !bitrate)
+        return SectionVerdict::Refused;
+    auto config = mediaCall<VideoEncoderConfig>(client, "GetVideoEncoderConfiguration",
+                                                buildGetVideoEncoderConfiguration(token),
+                                                parseGetVideoEncoderConfiguration);
+    auto offer = mediaCall<VideoEncoderOffer>(client, "GetVideoEncoderConfigurationOptions",
+                                              buildGetVideoEncoderConfigurationOptions(token),
+                                              parseGetVideoEncoderConfigurationOptions);
+    if (!config.ok())
+        return verdictOf(config);
+    if (!offer.ok())
+        return verdictOf(offer);
+    VideoEncoderConfig next = *config.value();
+    const VideoEncoderOffer& offered = *offer.value();
+    const Resolution size =
+        offered.resolutions.empty() ? *wanted : nearestOffered(offered.resolutions, *wanted);
+    next.encoding = "H264";
+    next.width = size.width;
+    next.height = size.height;
+    next.frameRateLimit = fitted(*frameRate, offered.frameRate);
+    next.bitrateLimit = fitted(*bitrate, offered.bitrate);
+    return verdictOf(mediaCall<Accepted>(
+        client, "SetVideoEncoderConfiguration", buildSetVideoEncoderConfiguration(next),
+        [](std::string_view bytes) {
+            return parseEmptyResponse(bytes, "SetVideoEncoderConfigurationResponse");
+        }));
+}
+
+// Encode: the main stream on the first profile, the sub stream on the second
+// where the camera has one.
+SectionPush pushVideo(DeviceClient& client, pugi::xml_node root)
+{
+    const auto profiles = client.getProfiles();
+    if (!profiles.ok())
+        return only(verdictOf(profiles));
+    std::vector<std::string> tokens;
+    for (const MediaProfile& profile : *profiles.value()) {
+        if (profile.videoEncoder && !profile.videoEncoder->token.empty())
+            tokens.push_back(profile.videoEncoder->token);
+    }
+    if (tokens.empty())
+        return {};
+    for (const pugi::xml_node stream : root.children("EncodeConfig")) {
+        const auto number = numberOf(stream, "Stream");
+        if (!number || *number < 1 || static_cast<std::size_t>(*number) > tokens.size())
+            continue; // a sub stream the camera does not have
+        if (const auto verdict = pushVideoStream(client, stream, tokens[*number - 1]);
+            verdict != SectionVerdict::Set)
+            return only(verdict);
+    }
+    return only(SectionVerdict::Set);
+}
+
+// Audio: encoding, sample rate and bit rate, each fitted to what the camera
+// offers. ONVIF switches audio on by the profile's configuration, which this
+// page does not set: a page that switches it off is refused.
+SectionPush pushAudio(DeviceClient& client, pugi::xml_node root)
+{
+    const pugi::xml_node encode = root.child("Encode");
+    const auto enabled = numberOf(encode, "Enable");
+    const auto sampleRate = numberOf(encode, "SampleRate");
+    const auto bitrate = numberOf(encode, "BitRate");
+    const std::string type = fieldOf(encode, "EncodeType");
+    if (!enabled || *enabled == 0 || !sampleRate || !bitrate)
+        return {};
+    const std::string encoding = type == "AAC" ? "AAC" : "G711";
+    auto configs = mediaCall<std::vector<AudioEncoderConfig>>(
+        client, "GetAudioEncoderConfigurations", buildGetAudioEncoderConfigurations(),
+        parseGetAudioEncoderConfigurations);
+    if (!configs.ok() || configs.value()->empty())
+        return only(configs.ok() ? SectionVerdict::Refused : verdictOf(configs));
+    AudioEncoderConfig next = configs.value()->front();
+    auto offers = mediaCall<std::vector<AudioEncoderOffer>>(
+        client, "GetAudioEncoderConfigurationOptions",
+        buildGetAudioEncoderConfigurationOptions(next.token),
+        parseGetAudioEncoderConfigurationOptions);
+    if (!offers.ok())
+        return only(verdictOf(offers));
+    const auto offer =
+        std::find_if(offers.value()->begin(), offers.value()->end(),
+                     [&](const AudioEncoderOffer& o) { return o.encoding == encoding; });
+    if (offer == offers.value()->end())
+        return {}; // the camera does not have this encoding
+    next.encoding = encoding;
+    // The page gives hertz and hundreds of bits per second; the camera kHz and kbit/s.
+    next.sampleRate = offer->sampleRates.empty()
+                          ? *sampleRate / 1000
+                          : nearestIn(offer->sampleRates, *sampleRate / 1000);
+    next.bitrate =
+        offer->bitrates.empty() ? *bitrate / 100 : nearestIn(offer->bitrates, *bitrate / 100);
+    return only(verdictOf(mediaCall<Accepted>(
+        client, "SetAudioEncoderConfiguration", buildSetAudioEncoderConfiguration(next),
+        [](std::string_view bytes) {
+            return parseEmptyResponse(bytes, "SetAudioEncoderConfigurationResponse");
+        })));
+}
+
 // LANConfig: the address and netmask of the interface the camera is reached
 // at (manual IPv4, DHCP off), then its gateway, then its DNS servers. A
 // camera that moves at once is followed to its new address.
@@ -182,7 +365,7 @@ SectionPush pushEthernet(DeviceClient& client, pugi::xml_node root, const Creden
 bool sectionHasOnvifMapping(int code)
 {
     return code == kCodeClock || code == kCodeAccount || code == kCodeStream ||
-           code == kCodeEthernet;
+           code == kCodeEthernet || code == kCodeVideoEncode || code == kCodeAudioEncode;
 }
 
 std::optional<std::string> posixZoneOf(int zoneValue)
@@ -230,6 +413,10 @@ SectionPush pushSection(DeviceClient& client, int code, std::string_view body,
         return pushAccount(client, root);
     if (code == kCodeStream && name == "MediaStreamConfig")
         return pushStream(client, root);
+    if (code == kCodeVideoEncode && name == "Encode")
+        return pushVideo(client, root);
+    if (code == kCodeAudioEncode && name == "Audio")
+        return pushAudio(client, root);
     if (code == kCodeEthernet && name == "LANConfig")
         return pushEthernet(client, root, login, options);
     return {};

@@ -148,6 +148,11 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     profile->time.updateMode = 0; // NTP
     profile->time.timeZone = 20;  // GMT+08:00
     std::strcpy(profile->time.ntpServer, "127.0.0.1");
+    profile->videoEncode.enabled = 1;
+    profile->videoEncode.mainStream = {0, 2, 0, 50, 3000, 24}; // 1080P, 3000 kbit/s, 25 fps
+    profile->videoEncode.subStream = {0, 13, 0, 50, 500, 14};  // 640X360, 15 fps
+    profile->audioEncode.enabled = 1;
+    profile->audioEncode.encodingOn = 1; // G.711 at 8000 Hz
     profile->lan.enabled = 1; // the last section: the camera moves
     std::strcpy(profile->lan.ipAddress, address(5).c_str());
     std::strcpy(profile->lan.netmask, "255.0.0.0");
@@ -161,6 +166,14 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置admin帐号成功")) << dump(run);
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置时钟成功")) << dump(run);
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置以太网成功")) << dump(run);
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置视频编码成功")) << dump(run);
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置音频编码成功")) << dump(run);
+    const auto encoders = logged("OK0001", "SetVideoEncoderConfiguration");
+    ASSERT_EQ(encoders.size(), 2u) << "the main and the sub profile";
+    EXPECT_NE(encoders[0].find("<tt:Width>1920</tt:Width>"), std::string::npos) << encoders[0];
+    EXPECT_NE(encoders[0].find("<tt:FrameRateLimit>25</tt:FrameRateLimit>"), std::string::npos);
+    EXPECT_NE(encoders[0].find("<tt:BitrateLimit>3000</tt:BitrateLimit>"), std::string::npos);
+    EXPECT_EQ(logged("OK0001", "SetAudioEncoderConfiguration").size(), 1u);
     ASSERT_EQ(logged("OK0001", "SetDNS").size(), 1u) << "set at the new address, last";
     EXPECT_NE(logged("OK0001", "SetDNS")[0].find(address(5)), std::string::npos);
     // The camera moved its device service to the new port (the old one no
