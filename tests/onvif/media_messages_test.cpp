@@ -1,3 +1,4 @@
+#include "onvif/encoder_messages.h"
 #include "onvif/media_messages.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,21 @@ TEST(MediaStreamUri, RequestAsksUnicastRtspForTheProfileInTheMediaNamespace)
     EXPECT_EQ(namespaceOf(find(payload, {"StreamSetup", "Stream"})), kOnvifSchemaNamespace);
     EXPECT_FALSE(buildGetStreamUri("  "));
     EXPECT_EQ(parseEnvelope(buildEnvelope(buildGetProfiles()))->action(), "GetProfiles");
+}
+
+TEST(MediaEncoderOptions, Soap11DefaultNamespacesVendorExtrasAndTheExtensionsBitrate)
+{
+    const auto got = parseGetVideoEncoderConfigurationOptions(
+        reply("video_encoder_options_soap11_default_ns.xml"));
+    ASSERT_TRUE(got.ok());
+    // A size with a negative side is left out; the bit rate range only the
+    // extension carries is found there.
+    EXPECT_EQ(got.value()->resolutions, (std::vector<Resolution>{{2560, 1440}, {1920, 1080}}));
+    ASSERT_TRUE(got.value()->frameRate);
+    EXPECT_EQ(got.value()->frameRate->max, 30);
+    ASSERT_TRUE(got.value()->bitrate);
+    EXPECT_EQ(got.value()->bitrate->min, 32);
+    EXPECT_EQ(got.value()->bitrate->max, 16384);
 }
 
 } // namespace

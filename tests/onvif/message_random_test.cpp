@@ -1,4 +1,5 @@
 #include "onvif/device_messages.h"
+#include "onvif/encoder_messages.h"
 #include "onvif/media_messages.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,41 @@ std::string checkDateAndTime(std::string_view bytes)
     return {};
 }
 
+// A camera's own encoder configuration, written back, is a request it can read.
+std::string checkEncoders(std::string_view bytes)
+{
+    if (const auto video = parseGetVideoEncoderConfiguration(bytes); video.ok()) {
+        const VideoEncoderConfig& config = *video.value();
+        if (config.token.empty())
+            return "video encoder: accepted without a token";
+        if (config.width > 0 && config.height > 0 && writable(config.token) &&
+            writable(config.name) && writable(config.encoding) && writable(config.quality) &&
+            writable(config.h264Profile)) {
+            const auto set = buildSetVideoEncoderConfiguration(config);
+            if (!set || !parseEnvelope(buildEnvelope(*set)))
+                return "video encoder: the camera's own configuration makes no readable request";
+        }
+    }
+    if (const auto offer = parseGetVideoEncoderConfigurationOptions(bytes); offer.ok()) {
+        for (const Resolution& size : offer.value()->resolutions) {
+            if (size.width <= 0 || size.height <= 0)
+                return "video options: a resolution that is no size was passed on";
+        }
+        for (const auto& range : {offer.value()->frameRate, offer.value()->bitrate}) {
+            if (range && range->min > range->max)
+                return "video options: a range that ends before it starts";
+        }
+    }
+    if (const auto audio = parseGetAudioEncoderConfigurations(bytes); audio.ok()) {
+        for (const AudioEncoderConfig& config : *audio.value()) {
+            if (config.token.empty())
+                return "audio encoder: accepted without a token";
+        }
+    }
+    (void)parseGetAudioEncoderConfigurationOptions(bytes);
+    return {};
+}
+
 std::string checkOthers(std::string_view bytes)
 {
     if (const auto gateways = parseGetNetworkDefaultGateway(bytes); gateways.ok()) {
@@ -110,7 +146,7 @@ std::string checkOthers(std::string_view bytes)
     }
     if (const auto uri = parseGetStreamUri(bytes); uri.ok() && uri.value()->uri.empty())
         return "stream: accepted without a Uri";
-    return {};
+    return checkEncoders(bytes);
 }
 
 // The value readers on the bytes themselves.
