@@ -2,6 +2,7 @@
 
 #include "onvif/camera_listing.h"
 #include "onvif/encoder_messages.h"
+#include "onvif/imaging_messages.h"
 #include "onvif/settings_messages.h"
 #include "platform/codepage.h"
 
@@ -24,6 +25,9 @@ constexpr int kCodeStream = 620;
 constexpr int kCodeEthernet = 325;
 constexpr int kCodeVideoEncode = 523;
 constexpr int kCodeAudioEncode = 522;
+constexpr int kCodeCapture = 524;
+// The page's picture values run 0..255.
+constexpr double kPageScale = 255.0;
 // A camera that moved answers at its new address a moment later.
 constexpr int kMovedAttempts = 25;
 constexpr auto kMovedRetry = std::chrono::milliseconds(100);
@@ -312,6 +316,84 @@ SectionPush pushAudio(DeviceClient& client, pugi::xml_node root)
         })));
 }
 
+// A page value 0..255 placed in the camera's range.
+std::optional<double> scaledInto(std::optional<int> page, const std::optional<FloatRange>& range)
+{
+    if (!page || !range)
+        return std::nullopt;
+    const double share = std::clamp(*page, 0, 255) / kPageScale;
+    return range->min + share * (range->max - range->min);
+}
+
+bool offers(const std::vector<std::string>& modes, std::string_view mode)
+{
+    return std::find(modes.begin(), modes.end(), mode) != modes.end();
+}
+
+std::optional<std::string> offered(const std::vector<std::string>& modes, std::string mode)
+{
+    return offers(modes, mode) ? std::optional(std::move(mode)) : std::nullopt;
+}
+
+// Capture: brightness, saturation, sharpness, contrast and backlight scaled
+// into the ranges the camera offers; white balance automatic or manual; the
+// IR cut filter automatic, or on by day and off by night in manual mode.
+// What the camera does not offer is left as it is.
+SectionPush pushCapture(DeviceClient& client, pugi::xml_node root)
+{
+    const auto services = client.getCapabilities();
+    if (!services.ok())
+        return only(verdictOf(services));
+    const std::string imaging = services.value()->imaging;
+    const auto media = client.mediaServiceUrl();
+    if (imaging.empty() || !media.ok())
+        return only(media.ok() ? SectionVerdict::Refused : verdictOf(media));
+    const auto sources = client.call(std::string(kOnvifMediaNamespace) + "/GetVideoSources",
+                                     buildGetVideoSources(), *media.value());
+    if (!sources.ok())
+        return only(verdictOf(sources));
+    const auto tokens = parseGetVideoSources(*sources.value());
+    if (!tokens.ok() || tokens.value()->empty())
+        return {};
+    const std::string source = tokens.value()->front();
+    const std::string imagingAction = std::string(kOnvifImagingNamespace) + "/";
+    const auto optionsReply =
+        client.call(imagingAction + "GetOptions", *buildGetImagingOptions(source), imaging);
+    if (!optionsReply.ok())
+        return only(verdictOf(optionsReply));
+    const auto options = parseGetImagingOptions(*optionsReply.value());
+    if (!options.ok())
+        return {};
+    const ImagingOffer& offer = *options.value();
+
+    ImagingChange change;
+    change.brightness = scaledInto(numberOf(root, "Brightness"), offer.brightness);
+    change.colorSaturation = scaledInto(numberOf(root, "Saturation"), offer.colorSaturation);
+    change.sharpness = scaledInto(numberOf(root, "Sharpness"), offer.sharpness);
+    change.contrast = scaledInto(numberOf(root, "Contrast"), offer.contrast);
+    if (const auto backlight = numberOf(root, "BackLight")) {
+        change.backlightMode = offered(offer.backlightModes, *backlight > 0 ? "ON" : "OFF");
+        if (change.backlightMode == "ON")
+            change.backlightLevel = scaledInto(backlight, offer.backlightLevel);
+    }
+    if (const auto balance = numberOf(root, "WhiteBalance"))
+        change.whiteBalance = offered(offer.whiteBalanceModes, *balance == 0 ? "AUTO" : "MANUAL");
+    if (const auto mode = numberOf(root, "IrcutMode")) {
+        constexpr int kManual = 3;
+        const bool day = numberOf(root, "DayNight").value_or(1) != 0;
+        change.irCutFilter = offered(offer.irCutFilterModes, *mode != kManual ? "AUTO"
+                                                             : day            ? "ON"
+                                                                              : "OFF");
+    }
+    const auto set = client.call(imagingAction + "SetImagingSettings",
+                                 buildSetImagingSettings(source, change).value_or(""), imaging);
+    if (!set.ok())
+        return only(verdictOf(set));
+    return only(parseEmptyResponse(*set.value(), "SetImagingSettingsResponse").ok()
+                    ? SectionVerdict::Set
+                    : SectionVerdict::Refused);
+}
+
 // LANConfig: the address and netmask of the interface the camera is reached
 // at (manual IPv4, DHCP off), then its gateway, then its DNS servers. A
 // camera that moves at once is followed to its new address.
@@ -365,7 +447,8 @@ SectionPush pushEthernet(DeviceClient& client, pugi::xml_node root, const Creden
 bool sectionHasOnvifMapping(int code)
 {
     return code == kCodeClock || code == kCodeAccount || code == kCodeStream ||
-           code == kCodeEthernet || code == kCodeVideoEncode || code == kCodeAudioEncode;
+           code == kCodeEthernet || code == kCodeVideoEncode || code == kCodeAudioEncode ||
+           code == kCodeCapture;
 }
 
 std::optional<std::string> posixZoneOf(int zoneValue)
@@ -413,6 +496,8 @@ SectionPush pushSection(DeviceClient& client, int code, std::string_view body,
         return pushAccount(client, root);
     if (code == kCodeStream && name == "MediaStreamConfig")
         return pushStream(client, root);
+    if (code == kCodeCapture && name == "Capture")
+        return pushCapture(client, root);
     if (code == kCodeVideoEncode && name == "Encode")
         return pushVideo(client, root);
     if (code == kCodeAudioEncode && name == "Audio")

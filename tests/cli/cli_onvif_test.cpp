@@ -148,6 +148,10 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     profile->time.updateMode = 0; // NTP
     profile->time.timeZone = 20;  // GMT+08:00
     std::strcpy(profile->time.ntpServer, "127.0.0.1");
+    profile->capture.enabled = 1;
+    profile->capture.brightness = 255; // the top of the camera's range
+    profile->capture.contrast = 0;     // its bottom
+    profile->capture.whiteBalance = 0; // automatic
     profile->videoEncode.enabled = 1;
     profile->videoEncode.mainStream = {0, 2, 0, 50, 3000, 24}; // 1080P, 3000 kbit/s, 25 fps
     profile->videoEncode.subStream = {0, 13, 0, 50, 500, 14};  // 640X360, 15 fps
@@ -174,6 +178,13 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     EXPECT_NE(encoders[0].find("<tt:FrameRateLimit>25</tt:FrameRateLimit>"), std::string::npos);
     EXPECT_NE(encoders[0].find("<tt:BitrateLimit>3000</tt:BitrateLimit>"), std::string::npos);
     EXPECT_EQ(logged("OK0001", "SetAudioEncoderConfiguration").size(), 1u);
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置视频采集成功")) << dump(run);
+    const auto imaging = logged("OK0001", "SetImagingSettings");
+    ASSERT_EQ(imaging.size(), 1u);
+    EXPECT_NE(imaging[0].find("<tt:Brightness>100</tt:Brightness>"), std::string::npos)
+        << imaging[0];
+    EXPECT_NE(imaging[0].find("<tt:Contrast>0</tt:Contrast>"), std::string::npos);
+    EXPECT_NE(imaging[0].find("<tt:IrCutFilter>AUTO</tt:IrCutFilter>"), std::string::npos);
     ASSERT_EQ(logged("OK0001", "SetDNS").size(), 1u) << "set at the new address, last";
     EXPECT_NE(logged("OK0001", "SetDNS")[0].find(address(5)), std::string::npos);
     // The camera moved its device service to the new port (the old one no

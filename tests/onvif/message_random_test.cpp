@@ -1,5 +1,6 @@
 #include "onvif/device_messages.h"
 #include "onvif/encoder_messages.h"
+#include "onvif/imaging_messages.h"
 #include "onvif/media_messages.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +117,20 @@ std::string checkEncoders(std::string_view bytes)
         }
     }
     (void)parseGetAudioEncoderConfigurationOptions(bytes);
+    if (const auto imaging = parseGetImagingOptions(bytes); imaging.ok()) {
+        const ImagingOffer& offer = *imaging.value();
+        for (const auto& range : {offer.brightness, offer.colorSaturation, offer.contrast,
+                                  offer.sharpness, offer.backlightLevel}) {
+            if (range && range->min > range->max)
+                return "imaging options: a range that ends before it starts";
+        }
+    }
+    if (const auto sources = parseGetVideoSources(bytes); sources.ok()) {
+        for (const std::string& token : *sources.value()) {
+            if (token.empty() || (writable(token) && !buildGetImagingOptions(token)))
+                return "video sources: a token we cannot ask for was passed on";
+        }
+    }
     return {};
 }
 
