@@ -3,6 +3,7 @@
 #include "onvif/camera_listing.h"
 #include "onvif/encoder_messages.h"
 #include "onvif/imaging_messages.h"
+#include "onvif/osd_messages.h"
 #include "onvif/settings_messages.h"
 #include "platform/codepage.h"
 
@@ -26,6 +27,7 @@ constexpr int kCodeEthernet = 325;
 constexpr int kCodeVideoEncode = 523;
 constexpr int kCodeAudioEncode = 522;
 constexpr int kCodeCapture = 524;
+constexpr int kCodeOverlay = 525;
 // The page's picture values run 0..255.
 constexpr double kPageScale = 255.0;
 // A camera that moved answers at its new address a moment later.
@@ -394,6 +396,157 @@ SectionPush pushCapture(DeviceClient& client, pugi::xml_node root)
                     : SectionVerdict::Refused);
 }
 
+// The corner of an overlay's PosX and PosY; nothing for "not shown" (2, 2)
+// or a value the page never sends.
+std::optional<std::string> cornerOf(std::optional<int> x, std::optional<int> y)
+{
+    if (!x || !y)
+        return std::nullopt;
+    if (*x == 0 && *y == 0)
+        return "UpperLeft";
+    if (*x == 1 && *y == 0)
+        return "UpperRight";
+    if (*x == 0 && *y == 1)
+        return "LowerLeft";
+    if (*x == 1 && *y == 1)
+        return "LowerRight";
+    return std::nullopt;
+}
+
+// The title's GBK bytes from their hex form, as UTF-8 on one line.
+std::optional<std::string> titleOf(std::string_view hex)
+{
+    if (hex.size() % 2 != 0)
+        return std::nullopt;
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        unsigned value = 0;
+        const auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
+        if (error != std::errc() || end != hex.data() + i + 2)
+            return std::nullopt;
+        bytes += static_cast<char>(value == '^' ? ' ' : value); // '^' parts the lines
+    }
+    return utf16ToUtf8(gbkToUtf16(bytes));
+}
+
+// The page's "yyyy-mm-dd hh:mm:ss" in the standard's letters (months MM,
+// 24-hour HH), split into its date and time; each fitted to an offered one.
+std::pair<std::string, std::string> dateAndTimeFormats(std::string_view page, const OsdOffer& offer)
+{
+    std::string date;
+    std::string time;
+    std::size_t start = 0;
+    while (start < page.size()) {
+        const std::size_t end = std::min(page.find(' ', start), page.size());
+        std::string part(page.substr(start, end - start));
+        if (part.find(':') != std::string::npos) {
+            for (std::size_t at = part.find("hh"); at != std::string::npos; at = part.find("hh"))
+                part.replace(at, 2, "HH");
+            time = part;
+        } else {
+            for (std::size_t at = part.find("mm"); at != std::string::npos; at = part.find("mm"))
+                part.replace(at, 2, "MM");
+            date = part;
+        }
+        start = end + 1;
+    }
+    const auto fit = [](std::string wanted, const std::vector<std::string>& offered) {
+        if (offered.empty() || offers(offered, wanted))
+            return wanted;
+        return offered.front();
+    };
+    return {fit(date, offer.dateFormats), fit(time, offer.timeFormats)};
+}
+
+// Keeps one OSD of the camera as `wanted` says: set where one exists,
+// created where none does, deleted where the page hides it.
+SectionVerdict placeOsd(DeviceClient& client, const std::optional<OsdText>& existing,
+                        const std::optional<OsdText>& wanted)
+{
+    const auto accepted = [](std::string_view response) {
+        return [response](std::string_view bytes) { return parseEmptyResponse(bytes, response); };
+    };
+    if (!wanted) {
+        if (!existing)
+            return SectionVerdict::Set;
+        return verdictOf(mediaCall<Accepted>(client, "DeleteOSD", buildDeleteOSD(existing->token),
+                                             accepted("DeleteOSDResponse")));
+    }
+    if (existing) {
+        OsdText next = *wanted;
+        next.token = existing->token;
+        return verdictOf(
+            mediaCall<Accepted>(client, "SetOSD", buildSetOSD(next), accepted("SetOSDResponse")));
+    }
+    const auto created = mediaCall<std::string>(
+        client, "CreateOSD", buildCreateOSD(*wanted), [](std::string_view bytes) {
+            return readResponse<std::string>(bytes, "CreateOSDResponse", [](pugi::xml_node p) {
+                return std::optional(text(child(p, "OSDToken")));
+            });
+        });
+    return verdictOf(created);
+}
+
+// Overlay: the date and time, and the title, each in its corner of the
+// picture or not shown; the OSD switch off hides both.
+SectionPush pushOverlay(DeviceClient& client, pugi::xml_node root)
+{
+    auto configurations = mediaCall<std::vector<std::string>>(
+        client, "GetVideoSourceConfigurations", buildGetVideoSourceConfigurations(),
+        parseGetVideoSourceConfigurations);
+    if (!configurations.ok() || configurations.value()->empty())
+        return only(configurations.ok() ? SectionVerdict::Refused : verdictOf(configurations));
+    const std::string source = configurations.value()->front();
+    auto offer = mediaCall<OsdOffer>(client, "GetOSDOptions", buildGetOSDOptions(source),
+                                     parseGetOSDOptions);
+    auto osds = mediaCall<std::vector<OsdText>>(client, "GetOSDs", buildGetOSDs(), parseGetOSDs);
+    if (!offer.ok())
+        return only(verdictOf(offer));
+    if (!osds.ok())
+        return only(verdictOf(osds));
+
+    const bool shown = numberOf(root, "Enable").value_or(0) != 0;
+    const auto find = [&](bool clock) -> std::optional<OsdText> {
+        for (const OsdText& osd : *osds.value()) {
+            const bool isClock = osd.textType != "Plain";
+            if (isClock == clock && (osd.videoSourceConfigurationToken.empty() ||
+                                     osd.videoSourceConfigurationToken == source))
+                return osd;
+        }
+        return std::nullopt;
+    };
+    const auto place = [&](const char* element) -> std::optional<std::string> {
+        const auto corner = cornerOf(numberOf(root, (std::string(element) + "/PosX").c_str()),
+                                     numberOf(root, (std::string(element) + "/PosY").c_str()));
+        return shown ? corner : std::nullopt;
+    };
+
+    std::optional<OsdText> clock;
+    if (const auto corner = place("TimeOverlay")) {
+        if (!offers(offer.value()->positions, *corner) ||
+            !offers(offer.value()->textTypes, "DateAndTime"))
+            return {};
+        const auto [date, time] =
+            dateAndTimeFormats(fieldOf(root, "TimeOverlay/Format"), *offer.value());
+        clock = OsdText{"", source, *corner, "DateAndTime", date, time, ""};
+    }
+    std::optional<OsdText> title;
+    if (const auto corner = place("TitleOverlay")) {
+        const auto words = titleOf(fieldOf(root, "TitleOverlay/Title"));
+        if (!words)
+            return {};
+        if (!words->empty()) {
+            if (!offers(offer.value()->positions, *corner) ||
+                !offers(offer.value()->textTypes, "Plain"))
+                return {};
+            title = OsdText{"", source, *corner, "Plain", "", "", *words};
+        }
+    }
+    if (const auto verdict = placeOsd(client, find(true), clock); verdict != SectionVerdict::Set)
+        return only(verdict);
+    return only(placeOsd(client, find(false), title));
+}
+
 // LANConfig: the address and netmask of the interface the camera is reached
 // at (manual IPv4, DHCP off), then its gateway, then its DNS servers. A
 // camera that moves at once is followed to its new address.
@@ -448,7 +601,7 @@ bool sectionHasOnvifMapping(int code)
 {
     return code == kCodeClock || code == kCodeAccount || code == kCodeStream ||
            code == kCodeEthernet || code == kCodeVideoEncode || code == kCodeAudioEncode ||
-           code == kCodeCapture;
+           code == kCodeCapture || code == kCodeOverlay;
 }
 
 std::optional<std::string> posixZoneOf(int zoneValue)
@@ -496,6 +649,8 @@ SectionPush pushSection(DeviceClient& client, int code, std::string_view body,
         return pushAccount(client, root);
     if (code == kCodeStream && name == "MediaStreamConfig")
         return pushStream(client, root);
+    if (code == kCodeOverlay && name == "Overlay")
+        return pushOverlay(client, root);
     if (code == kCodeCapture && name == "Capture")
         return pushCapture(client, root);
     if (code == kCodeVideoEncode && name == "Encode")

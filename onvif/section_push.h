@@ -32,7 +32,8 @@ struct SectionPush
 
 // Section codes this library carries out: the clock (222), the admin account
 // (223), the Ethernet settings (325), audio (522) and video (523) encoding,
-// capture (524) and the stream ports (620). Every other code is refused.
+// capture (524), the overlay (525) and the stream ports (620). Every other
+// code is refused.
 bool sectionHasOnvifMapping(int code);
 
 // `login` and `options` sign the calls made at a new address.

@@ -152,6 +152,11 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     profile->capture.brightness = 255; // the top of the camera's range
     profile->capture.contrast = 0;     // its bottom
     profile->capture.whiteBalance = 0; // automatic
+    profile->overlay.enabled = 1;
+    profile->overlay.osdEnabled = 1;
+    profile->overlay.timePosition = 1;  // top left
+    profile->overlay.titlePosition = 4; // bottom right
+    std::strcpy(profile->overlay.title, "Gate 1^North");
     profile->videoEncode.enabled = 1;
     profile->videoEncode.mainStream = {0, 2, 0, 50, 3000, 24}; // 1080P, 3000 kbit/s, 25 fps
     profile->videoEncode.subStream = {0, 13, 0, 50, 500, 14};  // 640X360, 15 fps
@@ -179,6 +184,15 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     EXPECT_NE(encoders[0].find("<tt:BitrateLimit>3000</tt:BitrateLimit>"), std::string::npos);
     EXPECT_EQ(logged("OK0001", "SetAudioEncoderConfiguration").size(), 1u);
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置视频采集成功")) << dump(run);
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置时间和标题成功")) << dump(run);
+    std::string osds;
+    for (const char* kind : {"SetOSD", "CreateOSD"}) {
+        for (const std::string& line : logged("OK0001", kind))
+            osds += line;
+    }
+    EXPECT_NE(osds.find("<tt:PlainText>Gate 1 North</tt:PlainText>"), std::string::npos) << osds;
+    EXPECT_NE(osds.find("LowerRight"), std::string::npos) << osds;
+    EXPECT_NE(osds.find("<tt:DateFormat>yyyy-MM-dd</tt:DateFormat>"), std::string::npos) << osds;
     const auto imaging = logged("OK0001", "SetImagingSettings");
     ASSERT_EQ(imaging.size(), 1u);
     EXPECT_NE(imaging[0].find("<tt:Brightness>100</tt:Brightness>"), std::string::npos)

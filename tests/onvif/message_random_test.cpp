@@ -2,6 +2,7 @@
 #include "onvif/encoder_messages.h"
 #include "onvif/imaging_messages.h"
 #include "onvif/media_messages.h"
+#include "onvif/osd_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,14 @@ std::string checkEncoders(std::string_view bytes)
                 return "imaging options: a range that ends before it starts";
         }
     }
+    if (const auto osds = parseGetOSDs(bytes); osds.ok()) {
+        for (const OsdText& osd : *osds.value()) {
+            if (osd.token.empty() || (writable(osd.token) && !buildDeleteOSD(osd.token)))
+                return "OSDs: one we cannot delete was passed on";
+        }
+    }
+    (void)parseGetOSDOptions(bytes);
+    (void)parseGetVideoSourceConfigurations(bytes);
     if (const auto sources = parseGetVideoSources(bytes); sources.ok()) {
         for (const std::string& token : *sources.value()) {
             if (token.empty() || (writable(token) && !buildGetImagingOptions(token)))
