@@ -4,8 +4,10 @@ add_library(vexlo_onvif_library STATIC
     camera_listing.cpp
     job_pool.cpp
     onvif_library.cpp
+    media_sections.cpp
     onvif_search.cpp
-    section_push.cpp)
+    section_push.cpp
+    section_support.cpp)
 target_include_directories(vexlo_onvif_library PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(vexlo_onvif_library
     PUBLIC vexlo_onvif vexlo_onvif_discovery vexlo_credentials vexlo_sdk vexlo_platform

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "onvif/device_client.h"
+#include "onvif/section_push.h"
+
+#include <optional>
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// What the sections of the configuration push share: reading the section's
+// own request, and turning a camera's answers into a section's verdict.
+namespace vexlo::onvif::sections {
+
+// A field of the section's body: "Element/Name" is the attribute Name of the
+// element (the form the home protocol's requests take), or a child element
+// of that name. GBK there, UTF-8 for the camera.
+std::string fieldOf(pugi::xml_node node, std::string_view path);
+std::optional<int> numberOf(pugi::xml_node node, std::string_view path);
+
+// One device-service operation whose response is empty.
+SectionVerdict runDeviceSetting(DeviceClient& client, std::string_view operation,
+                                const std::optional<std::string>& payload);
+
+SectionPush only(SectionVerdict verdict);
+
+template <typename T> SectionVerdict verdictOf(const Outcome<T>& outcome)
+{
+    if (outcome.ok())
+        return SectionVerdict::Set;
+    return outcome.transportError() ? SectionVerdict::NoAnswer : SectionVerdict::Refused;
+}
+
+// A media-service call whose answer the caller reads with `parse`.
+template <typename T, typename Parse>
+Outcome<T> mediaCall(DeviceClient& client, std::string_view operation,
+                     const std::optional<std::string>& payload, Parse parse)
+{
+    if (!payload)
+        return CameraRefusal{0, std::nullopt, false, false, "nothing to send"};
+    const auto media = client.mediaServiceUrl();
+    if (!media.ok())
+        return Outcome<std::string>(media).template failureAs<T>();
+    auto reply = client.call(std::string(kOnvifMediaNamespace) + "/" + std::string(operation),
+                             *payload, *media.value());
+    if (!reply.ok())
+        return std::move(reply).template failureAs<T>();
+    auto parsed = parse(*reply.value());
+    if (const T* value = parsed.value())
+        return *value;
+    return Malformed{"the camera's " + std::string(operation) + " answer"};
+}
+
+// The media sections (media_sections.cpp).
+SectionPush pushVideo(DeviceClient& client, pugi::xml_node root);
+SectionPush pushAudio(DeviceClient& client, pugi::xml_node root);
+SectionPush pushCapture(DeviceClient& client, pugi::xml_node root);
+SectionPush pushOverlay(DeviceClient& client, pugi::xml_node root);
+
+} // namespace vexlo::onvif::sections
