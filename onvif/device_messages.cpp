@@ -17,11 +17,7 @@ using std::chrono::seconds;
 // Request payloads: the device service prefix, and the schema's where needed.
 XmlWriter openRequest(std::string_view operation, bool schema = false)
 {
-    XmlWriter writer;
-    writer.open("tds:" + std::string(operation)).attribute("xmlns:tds", kOnvifDeviceNamespace);
-    if (schema)
-        writer.attribute("xmlns:tt", kOnvifSchemaNamespace);
-    return writer;
+    return openServiceRequest("tds", kOnvifDeviceNamespace, operation, schema);
 }
 
 std::string emptyRequest(std::string_view operation)
@@ -891,6 +887,17 @@ Reply<DeviceServices> parseGetServices(std::string_view bytes)
         }
         return out;
     });
+}
+
+XmlWriter openServiceRequest(std::string_view prefix, std::string_view serviceNamespace,
+                             std::string_view operation, bool schema)
+{
+    XmlWriter writer;
+    const std::string name(prefix);
+    writer.open(name + ":" + std::string(operation)).attribute("xmlns:" + name, serviceNamespace);
+    if (schema)
+        writer.attribute("xmlns:tt", kOnvifSchemaNamespace);
+    return writer;
 }
 
 } // namespace vexlo::onvif

@@ -3,6 +3,7 @@
 #include "onvif/discovery_messages.h" // kOnvifDeviceNamespace
 #include "onvif/soap.h"
 #include "onvif/soap_fault.h"
+#include "onvif/xml_writer.h"
 
 #include <chrono>
 #include <optional>
@@ -28,6 +29,11 @@ inline constexpr std::string_view kOnvifImagingNamespace =
 inline constexpr std::string_view kOnvifAnalyticsNamespace =
     "http://www.onvif.org/ver20/analytics/wsdl";
 inline constexpr std::string_view kOnvifEventsNamespace = "http://www.onvif.org/ver10/events/wsdl";
+
+// The element of a request payload, prefix:operation, declaring the service's
+// namespace under that prefix and, with `schema`, the schema's under tt.
+XmlWriter openServiceRequest(std::string_view prefix, std::string_view serviceNamespace,
+                             std::string_view operation, bool schema = true);
 
 // Why a reply could not be read as the expected answer.
 struct Malformed

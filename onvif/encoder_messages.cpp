@@ -16,11 +16,7 @@ int boundedInteger(pugi::xml_node node, int low, int high)
 
 XmlWriter openMediaRequest(std::string_view operation)
 {
-    XmlWriter writer;
-    writer.open("trt:" + std::string(operation))
-        .attribute("xmlns:trt", kOnvifMediaNamespace)
-        .attribute("xmlns:tt", kOnvifSchemaNamespace);
-    return writer;
+    return openServiceRequest("trt", kOnvifMediaNamespace, operation);
 }
 
 std::optional<std::string> tokenRequest(std::string_view operation, std::string_view token)

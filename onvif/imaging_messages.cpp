@@ -57,9 +57,7 @@ bool isMode(const std::optional<std::string>& mode)
 
 std::string buildGetVideoSources()
 {
-    XmlWriter writer;
-    writer.open("trt:GetVideoSources").attribute("xmlns:trt", kOnvifMediaNamespace);
-    return writer.finish();
+    return openServiceRequest("trt", kOnvifMediaNamespace, "GetVideoSources", false).finish();
 }
 
 Reply<std::vector<std::string>> parseGetVideoSources(std::string_view bytes)
@@ -79,8 +77,7 @@ std::optional<std::string> buildGetImagingOptions(std::string_view videoSourceTo
 {
     if (videoSourceToken.empty())
         return std::nullopt;
-    XmlWriter writer;
-    writer.open("timg:GetOptions").attribute("xmlns:timg", kOnvifImagingNamespace);
+    XmlWriter writer = openServiceRequest("timg", kOnvifImagingNamespace, "GetOptions", false);
     writer.element("timg:VideoSourceToken", videoSourceToken);
     return writer.finish();
 }
@@ -109,10 +106,7 @@ std::optional<std::string> buildSetImagingSettings(std::string_view videoSourceT
     if (videoSourceToken.empty() || !isMode(change.backlightMode) || !isMode(change.irCutFilter) ||
         !isMode(change.whiteBalance))
         return std::nullopt;
-    XmlWriter writer;
-    writer.open("timg:SetImagingSettings")
-        .attribute("xmlns:timg", kOnvifImagingNamespace)
-        .attribute("xmlns:tt", kOnvifSchemaNamespace);
+    XmlWriter writer = openServiceRequest("timg", kOnvifImagingNamespace, "SetImagingSettings");
     writer.element("timg:VideoSourceToken", videoSourceToken);
     writer.open("timg:ImagingSettings");
     // The schema's order: backlight, brightness, saturation, contrast, ...,

@@ -11,11 +11,7 @@ constexpr int kMaxPictureSide = 16384;
 
 XmlWriter openRequest(std::string_view operation)
 {
-    XmlWriter writer;
-    writer.open("trt:" + std::string(operation))
-        .attribute("xmlns:trt", kOnvifMediaNamespace)
-        .attribute("xmlns:tt", kOnvifSchemaNamespace);
-    return writer;
+    return openServiceRequest("trt", kOnvifMediaNamespace, operation);
 }
 
 int pictureSide(pugi::xml_node node)

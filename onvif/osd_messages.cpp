@@ -9,11 +9,7 @@ namespace {
 
 XmlWriter openMediaRequest(std::string_view operation)
 {
-    XmlWriter writer;
-    writer.open("trt:" + std::string(operation))
-        .attribute("xmlns:trt", kOnvifMediaNamespace)
-        .attribute("xmlns:tt", kOnvifSchemaNamespace);
-    return writer;
+    return openServiceRequest("trt", kOnvifMediaNamespace, operation);
 }
 
 std::vector<std::string> words(pugi::xml_node parent, std::string_view name)

@@ -11,11 +11,7 @@ namespace {
 
 XmlWriter openSettingsRequest(std::string_view operation)
 {
-    XmlWriter writer;
-    writer.open("tds:" + std::string(operation))
-        .attribute("xmlns:tds", kOnvifDeviceNamespace)
-        .attribute("xmlns:tt", kOnvifSchemaNamespace);
-    return writer;
+    return openServiceRequest("tds", kOnvifDeviceNamespace, operation);
 }
 
 // One tt:NetworkHost, as the IPv4 address or the host name it is.
