@@ -53,7 +53,8 @@ struct _DEVICERECORD : _IPCINFO
     std::uintptr_t applyThread;
     std::uint32_t applyThreadId;
     std::atomic<std::int32_t> applyDone;
-    std::atomic<std::int32_t> sectionResult[kSectionCount]; // 0 none, 1 accepted, -1 refused
+    // 0 none, 1 accepted, 2 accepted and taken at once (no process restart), -1 refused
+    std::atomic<std::int32_t> sectionResult[kSectionCount];
 
     std::mutex textLock; // guards statusText
 };

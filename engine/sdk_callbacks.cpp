@@ -134,7 +134,8 @@ int AUXResponseCallBack(int loginHandle, int code, const char* answer, void* use
         answer = "";
 
     if (int section = sectionIndexOfCode(command); section >= 0) {
-        onSectionAnswer(state, loginHandle, section, refused ? -1 : 1);
+        const bool takenAtOnce = std::strcmp(answer, SDK_ANSWER_TAKEN_AT_ONCE) == 0;
+        onSectionAnswer(state, loginHandle, section, refused ? -1 : takenAtOnce ? 2 : 1);
         return 0;
     }
     switch (command) {

@@ -564,7 +564,12 @@ void OnvifLibrary::pushConfigSection(const SessionPtr& session, int command,
         session->setClient(std::make_shared<DeviceClient>(url, login, m_clientOptions, m_transport),
                            login);
     }
-    answer(session->handle, push.verdict == SectionVerdict::Set ? command : sdkRefusalOf(command));
+    if (push.verdict != SectionVerdict::Set)
+        answer(session->handle, sdkRefusalOf(command));
+    else if (push.rebooting)
+        answer(session->handle, command);
+    else
+        answer(session->handle, command, SDK_ANSWER_TAKEN_AT_ONCE);
 }
 
 void OnvifLibrary::rememberPassword(const std::string& serialNo, const Credentials& login)

@@ -123,6 +123,12 @@ SectionPush pushEthernet(DeviceClient& client, pugi::xml_node root, const Creden
     // Empty DNS fields leave the camera's servers as they are.
     if (push.verdict == SectionVerdict::Set && !dns.empty())
         push.verdict = runAtNewAddress(*target, "SetDNS", buildSetDNS(dns));
+    // A camera that takes the address only at its next start is restarted
+    // now: this section comes last, so nothing else is left to push.
+    if (push.verdict == SectionVerdict::Set && *moved.value()) {
+        client.systemReboot();
+        push.rebooting = true;
+    }
     return push;
 }
 

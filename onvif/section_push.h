@@ -28,6 +28,9 @@ struct SectionPush
     std::optional<std::uint16_t> newHttpPort;
     // The Ethernet section moved the camera to this address.
     std::optional<std::string> newAddress;
+    // The camera asked for a reboot to take the settings and was rebooted;
+    // every other accepted section is taken at once.
+    bool rebooting = false;
 };
 
 // Section codes this library carries out: the clock (222), the admin account

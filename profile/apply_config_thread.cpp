@@ -140,8 +140,10 @@ int ApplyConfigThread::pushSection(const ConfigSection& section)
     waitSectionReply(section, record.sectionResult[flagIndex]);
     if (!pause(kStepMs))
         return -1;
-    const bool accepted = record.sectionResult[flagIndex].load() == 1;
-    if (accepted && section.restartWait)
+    const int flag = record.sectionResult[flagIndex].load();
+    const bool accepted = flag > 0;
+    // A device that took the setting at once restarts nothing: no countdown.
+    if (flag == 1 && section.restartWait)
         restartWait(section);
     return accepted ? 0 : -1;
 }
@@ -157,7 +159,7 @@ void ApplyConfigThread::waitSectionReply(const ConfigSection& section,
         if (!pause(kStepMs))
             return;
     }
-    show(joined(section.sectionName, flag.load() == 1 ? u"成功" : u"失败"));
+    show(joined(section.sectionName, flag.load() > 0 ? u"成功" : u"失败"));
 }
 
 void ApplyConfigThread::restartWait(const ConfigSection& section)

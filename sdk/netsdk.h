@@ -39,6 +39,11 @@ inline constexpr int sdkRefusalOf(int command)
     return static_cast<int>(static_cast<std::uint32_t>(command) | SDK_REFUSED_BIT);
 }
 
+// The answer text of an accepted setting that the device took at once, with
+// no process restart, so the program need not wait for one. Any other answer
+// text of an accepted setting means the device may be restarting a process.
+inline constexpr char SDK_ANSWER_TAKEN_AT_ONCE[] = "TAKEN_AT_ONCE";
+
 // Live-play data kinds handed to the real-data callback.
 enum : int
 {
