@@ -5,6 +5,7 @@ add_library(vexlo_onvif_library STATIC
     job_pool.cpp
     onvif_library.cpp
     media_sections.cpp
+    motion_section.cpp
     onvif_search.cpp
     section_push.cpp
     section_support.cpp)

@@ -4,6 +4,7 @@
 #include "onvif/discovery_client.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,10 @@ struct OnvifLibraryOptions
     int workerThreads = 32;
     // The site's pairs; nothing: admin with an empty password.
     std::shared_ptr<credentials::CredentialStore> credentials;
+    // Where the library tells what a user should know but no answer carries:
+    // a setting fitted to what the camera offers. One line each, on the
+    // library's threads; nothing: standard error.
+    std::function<void(const std::string&)> notice;
 };
 
 } // namespace vexlo::onvif

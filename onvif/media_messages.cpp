@@ -33,6 +33,8 @@ MediaProfile readProfile(pugi::xml_node node)
             text(child(encoder, "Encoding")), pictureSide(child(resolution, "Width")),
             pictureSide(child(resolution, "Height"))};
     }
+    out.analyticsToken =
+        std::string(trimSpace(attribute(child(node, "VideoAnalyticsConfiguration"), "token")));
     return out;
 }
 

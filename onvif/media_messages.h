@@ -30,6 +30,7 @@ struct MediaProfile
     std::string name;
     bool fixed = false;
     std::optional<VideoEncoderSummary> videoEncoder;
+    std::string analyticsToken; // its video analytics configuration; empty when none
 
     bool operator==(const MediaProfile&) const = default;
 };

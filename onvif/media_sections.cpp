@@ -57,7 +57,12 @@ Resolution nearestOffered(const std::vector<Resolution>& offered, Resolution wan
     return best;
 }
 
-int fitted(int wanted, const std::optional<IntRange>& range)
+std::string sizeText(Resolution size)
+{
+    return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+int clampedInto(int wanted, const std::optional<IntRange>& range)
 {
     return range ? std::clamp(wanted, range->min, range->max) : wanted;
 }
@@ -76,7 +81,7 @@ int nearestIn(const std::vector<int>& offered, int wanted)
 // profile: the resolution nearest to one the camera offers, frame rate and
 // bit rate within its ranges, H.264.
 SectionVerdict pushVideoStream(DeviceClient& client, pugi::xml_node stream,
-                               const std::string& token)
+                               const std::string& token, std::vector<std::string>& fitted)
 {
     const auto wanted = resolutionOf(fieldOf(stream, "Resolution"));
     const auto frameRate = numberOf(stream, "FrameRate");
@@ -100,8 +105,19 @@ SectionVerdict pushVideoStream(DeviceClient& client, pugi::xml_node stream,
     next.encoding = "H264";
     next.width = size.width;
     next.height = size.height;
-    next.frameRateLimit = fitted(*frameRate, offered.frameRate);
-    next.bitrateLimit = fitted(*bitrate, offered.bitrate);
+    next.frameRateLimit = clampedInto(*frameRate, offered.frameRate);
+    next.bitrateLimit = clampedInto(*bitrate, offered.bitrate);
+    const std::string streamName =
+        std::string("video encoding, stream ") + fieldOf(stream, "Stream") + ": ";
+    if (size.width != wanted->width || size.height != wanted->height)
+        fitted.push_back(streamName + sizeText(*wanted) + " is not offered, " + sizeText(size) +
+                         " was set");
+    if (next.frameRateLimit != *frameRate)
+        fitted.push_back(streamName + std::to_string(*frameRate) + " fps is not offered, " +
+                         std::to_string(next.frameRateLimit) + " fps was set");
+    if (next.bitrateLimit != *bitrate)
+        fitted.push_back(streamName + std::to_string(*bitrate) + " kbit/s is not offered, " +
+                         std::to_string(next.bitrateLimit) + " kbit/s was set");
     return verdictOf(mediaCall<Accepted>(
         client, "SetVideoEncoderConfiguration", buildSetVideoEncoderConfiguration(next),
         [](std::string_view bytes) {
@@ -125,15 +141,19 @@ SectionPush pushVideo(DeviceClient& client, pugi::xml_node root)
     }
     if (tokens.empty())
         return {};
+    SectionPush push = only(SectionVerdict::Set);
     for (const pugi::xml_node stream : root.children("EncodeConfig")) {
         const auto number = numberOf(stream, "Stream");
-        if (!number || *number < 1 || static_cast<std::size_t>(*number) > tokens.size())
-            continue; // a sub stream the camera does not have
-        if (const auto verdict = pushVideoStream(client, stream, tokens[*number - 1]);
-            verdict != SectionVerdict::Set)
-            return only(verdict);
+        if (!number || *number < 1 || static_cast<std::size_t>(*number) > tokens.size()) {
+            push.fitted.push_back("video encoding: the camera has no stream " +
+                                  fieldOf(stream, "Stream") + ", it was left out");
+            continue;
+        }
+        push.verdict = pushVideoStream(client, stream, tokens[*number - 1], push.fitted);
+        if (push.verdict != SectionVerdict::Set)
+            break;
     }
-    return only(SectionVerdict::Set);
+    return push;
 }
 
 // Audio: encoding, sample rate and bit rate, each fitted to what the camera
@@ -173,11 +193,19 @@ SectionPush pushAudio(DeviceClient& client, pugi::xml_node root)
                           : nearestIn(offer->sampleRates, *sampleRate / 1000);
     next.bitrate =
         offer->bitrates.empty() ? *bitrate / 100 : nearestIn(offer->bitrates, *bitrate / 100);
-    return only(verdictOf(mediaCall<Accepted>(
+    SectionPush push = only(verdictOf(mediaCall<Accepted>(
         client, "SetAudioEncoderConfiguration", buildSetAudioEncoderConfiguration(next),
         [](std::string_view bytes) {
             return parseEmptyResponse(bytes, "SetAudioEncoderConfigurationResponse");
         })));
+    if (next.sampleRate * 1000 != *sampleRate)
+        push.fitted.push_back("audio: " + std::to_string(*sampleRate) + " Hz is not offered, " +
+                              std::to_string(next.sampleRate) + " kHz was set");
+    if (next.bitrate * 100 != *bitrate)
+        push.fitted.push_back("audio: the bit rate " + std::to_string(*bitrate) +
+                              " is not offered, " + std::to_string(next.bitrate) +
+                              " kbit/s was set");
+    return push;
 }
 
 namespace {
@@ -234,32 +262,46 @@ SectionPush pushCapture(DeviceClient& client, pugi::xml_node root)
         return {};
     const ImagingOffer& offer = *options.value();
 
+    SectionPush push;
+    // A mode the camera does not offer is left as the camera has it.
+    const auto mode = [&](std::string_view what, const std::vector<std::string>& modes,
+                          std::string wanted) -> std::optional<std::string> {
+        auto chosen = offered(modes, wanted);
+        if (!chosen)
+            push.fitted.push_back("capture: " + std::string(what) + " " + wanted +
+                                  " is not offered, it was left as it is");
+        return chosen;
+    };
     ImagingChange change;
     change.brightness = scaledInto(numberOf(root, "Brightness"), offer.brightness);
     change.colorSaturation = scaledInto(numberOf(root, "Saturation"), offer.colorSaturation);
     change.sharpness = scaledInto(numberOf(root, "Sharpness"), offer.sharpness);
     change.contrast = scaledInto(numberOf(root, "Contrast"), offer.contrast);
     if (const auto backlight = numberOf(root, "BackLight")) {
-        change.backlightMode = offered(offer.backlightModes, *backlight > 0 ? "ON" : "OFF");
+        change.backlightMode =
+            mode("backlight compensation", offer.backlightModes, *backlight > 0 ? "ON" : "OFF");
         if (change.backlightMode == "ON")
             change.backlightLevel = scaledInto(backlight, offer.backlightLevel);
     }
     if (const auto balance = numberOf(root, "WhiteBalance"))
-        change.whiteBalance = offered(offer.whiteBalanceModes, *balance == 0 ? "AUTO" : "MANUAL");
-    if (const auto mode = numberOf(root, "IrcutMode")) {
+        change.whiteBalance =
+            mode("white balance", offer.whiteBalanceModes, *balance == 0 ? "AUTO" : "MANUAL");
+    if (const auto ircut = numberOf(root, "IrcutMode")) {
         constexpr int kManual = 3;
         const bool day = numberOf(root, "DayNight").value_or(1) != 0;
-        change.irCutFilter = offered(offer.irCutFilterModes, *mode != kManual ? "AUTO"
-                                                             : day            ? "ON"
-                                                                              : "OFF");
+        change.irCutFilter = mode("IR cut filter", offer.irCutFilterModes,
+                                  *ircut != kManual ? "AUTO"
+                                  : day             ? "ON"
+                                                    : "OFF");
     }
     const auto set = client.call(imagingAction + "SetImagingSettings",
                                  buildSetImagingSettings(source, change).value_or(""), imaging);
     if (!set.ok())
         return only(verdictOf(set));
-    return only(parseEmptyResponse(*set.value(), "SetImagingSettingsResponse").ok()
-                    ? SectionVerdict::Set
-                    : SectionVerdict::Refused);
+    push.verdict = parseEmptyResponse(*set.value(), "SetImagingSettingsResponse").ok()
+                       ? SectionVerdict::Set
+                       : SectionVerdict::Refused;
+    return push;
 }
 
 namespace {
@@ -299,7 +341,8 @@ std::optional<std::string> titleOf(std::string_view hex)
 
 // The page's "yyyy-mm-dd hh:mm:ss" in the standard's letters (months MM,
 // 24-hour HH), split into its date and time; each fitted to an offered one.
-std::pair<std::string, std::string> dateAndTimeFormats(std::string_view page, const OsdOffer& offer)
+std::pair<std::string, std::string> dateAndTimeFormats(std::string_view page, const OsdOffer& offer,
+                                                       std::vector<std::string>& fitted)
 {
     std::string date;
     std::string time;
@@ -318,9 +361,11 @@ std::pair<std::string, std::string> dateAndTimeFormats(std::string_view page, co
         }
         start = end + 1;
     }
-    const auto fit = [](std::string wanted, const std::vector<std::string>& offered) {
+    const auto fit = [&](std::string wanted, const std::vector<std::string>& offered) {
         if (offered.empty() || offers(offered, wanted))
             return wanted;
+        fitted.push_back("overlay: the format " + wanted + " is not offered, " + offered.front() +
+                         " was set");
         return offered.front();
     };
     return {fit(date, offer.dateFormats), fit(time, offer.timeFormats)};
@@ -391,13 +436,14 @@ SectionPush pushOverlay(DeviceClient& client, pugi::xml_node root)
         return shown ? corner : std::nullopt;
     };
 
+    SectionPush push;
     std::optional<OsdText> clock;
     if (const auto corner = place("TimeOverlay")) {
         if (!offers(offer.value()->positions, *corner) ||
             !offers(offer.value()->textTypes, "DateAndTime"))
             return {};
         const auto [date, time] =
-            dateAndTimeFormats(fieldOf(root, "TimeOverlay/Format"), *offer.value());
+            dateAndTimeFormats(fieldOf(root, "TimeOverlay/Format"), *offer.value(), push.fitted);
         clock = OsdText{"", source, *corner, "DateAndTime", date, time, ""};
     }
     std::optional<OsdText> title;
@@ -412,9 +458,10 @@ SectionPush pushOverlay(DeviceClient& client, pugi::xml_node root)
             title = OsdText{"", source, *corner, "Plain", "", "", *words};
         }
     }
-    if (const auto verdict = placeOsd(client, find(true), clock); verdict != SectionVerdict::Set)
-        return only(verdict);
-    return only(placeOsd(client, find(false), title));
+    push.verdict = placeOsd(client, find(true), clock);
+    if (push.verdict == SectionVerdict::Set)
+        push.verdict = placeOsd(client, find(false), title);
+    return push;
 }
 
 } // namespace vexlo::onvif::sections

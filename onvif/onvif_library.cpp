@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <strings.h>
@@ -177,6 +178,14 @@ void OnvifLibrary::emitStatus(const SessionPtr& session, int event)
 void OnvifLibrary::answer(int loginHandle, int code, const std::string& text)
 {
     m_callbacks.answer(loginHandle, code, text.c_str());
+}
+
+void OnvifLibrary::notice(const std::string& line) const
+{
+    if (m_options.notice)
+        m_options.notice(line);
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 // ---- search -----------------------------------------------------------------
@@ -564,6 +573,8 @@ void OnvifLibrary::pushConfigSection(const SessionPtr& session, int command,
         session->setClient(std::make_shared<DeviceClient>(url, login, m_clientOptions, m_transport),
                            login);
     }
+    for (const std::string& line : push.fitted)
+        notice(session->serialNo + " (" + session->address + "): " + line);
     if (push.verdict != SectionVerdict::Set)
         answer(session->handle, sdkRefusalOf(command));
     else if (push.rebooting)

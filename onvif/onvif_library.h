@@ -100,6 +100,7 @@ private:
     // Reports after the handle was handed out (see OnvifSession::holdOrDeliver).
     void emitStatus(const SessionPtr& session, int event);
     void answer(int loginHandle, int code, const std::string& text = {});
+    void notice(const std::string& line) const;
     bool post(JobPool::Job job);
 
     const OnvifLibraryOptions m_options;

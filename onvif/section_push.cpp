@@ -25,6 +25,7 @@ constexpr int kCodeVideoEncode = 523;
 constexpr int kCodeAudioEncode = 522;
 constexpr int kCodeCapture = 524;
 constexpr int kCodeOverlay = 525;
+constexpr int kCodeMotion = 822;
 // A camera that moved answers at its new address a moment later.
 constexpr int kMovedAttempts = 25;
 constexpr auto kMovedRetry = std::chrono::milliseconds(100);
@@ -138,7 +139,7 @@ bool sectionHasOnvifMapping(int code)
 {
     return code == kCodeClock || code == kCodeAccount || code == kCodeStream ||
            code == kCodeEthernet || code == kCodeVideoEncode || code == kCodeAudioEncode ||
-           code == kCodeCapture || code == kCodeOverlay;
+           code == kCodeCapture || code == kCodeOverlay || code == kCodeMotion;
 }
 
 std::optional<std::string> posixZoneOf(int zoneValue)
@@ -194,6 +195,8 @@ SectionPush pushSection(DeviceClient& client, int code, std::string_view body,
         return pushVideo(client, root);
     if (code == kCodeAudioEncode && name == "Audio")
         return pushAudio(client, root);
+    if (code == kCodeMotion && name == "MotionDetectAlarm")
+        return pushMotion(client, root);
     if (code == kCodeEthernet && name == "LANConfig")
         return pushEthernet(client, root, login, options);
     return {};

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One section of the configuration push, carried out with the standard's
 // operations. The body is the section's request as the home protocol sends
@@ -31,11 +32,15 @@ struct SectionPush
     // The camera asked for a reboot to take the settings and was rebooted;
     // every other accepted section is taken at once.
     bool rebooting = false;
+    // Values the camera does not offer and what was set instead, one line
+    // each ("video encoding, stream 1: 60 fps is not offered, 30 fps was set").
+    std::vector<std::string> fitted;
 };
 
 // Section codes this library carries out: the clock (222), the admin account
 // (223), the Ethernet settings (325), audio (522) and video (523) encoding,
-// capture (524), the overlay (525) and the stream ports (620). Every other
+// capture (524), the overlay (525), the stream ports (620) and motion
+// detection (822). Every other
 // code is refused.
 bool sectionHasOnvifMapping(int code);
 

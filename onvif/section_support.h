@@ -59,4 +59,12 @@ SectionPush pushAudio(DeviceClient& client, pugi::xml_node root);
 SectionPush pushCapture(DeviceClient& client, pugi::xml_node root);
 SectionPush pushOverlay(DeviceClient& client, pugi::xml_node root);
 
+// The motion section (motion_section.cpp).
+SectionPush pushMotion(DeviceClient& client, pugi::xml_node root);
+// The page's grid of pageColumns x pageRows cells ('1' selected, row by row)
+// laid over a camera grid of columns x rows: a camera cell counts when the
+// page's cell under its centre is selected.
+std::vector<bool> cellsOnCameraGrid(std::string_view pageCells, int pageColumns, int pageRows,
+                                    int columns, int rows);
+
 } // namespace vexlo::onvif::sections

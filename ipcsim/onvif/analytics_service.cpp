@@ -1,8 +1,7 @@
-#include "onvif/xml_reader.h"
-
 #include "ipcsim/onvif/media_writers.h"
-#include "ipcsim/onvif/packbits.h"
 #include "ipcsim/onvif/service_support.h"
+#include "onvif/packbits.h"
+#include "onvif/xml_reader.h"
 
 #include <algorithm>
 #include <array>
@@ -17,6 +16,7 @@ namespace {
 using vexlo::onvif::attribute;
 using vexlo::onvif::child;
 using vexlo::onvif::children;
+using vexlo::onvif::decodeActiveCells;
 using vexlo::onvif::text;
 
 constexpr std::string_view kRuleType = "CellMotionDetector";

@@ -13,8 +13,6 @@ add_library(vexlo_ipcsim_onvif_media STATIC
     media_writers.cpp
     media_writers.h
     osd_service.cpp
-    packbits.cpp
-    packbits.h
     service_support.cpp
     service_support.h)
 target_include_directories(vexlo_ipcsim_onvif_media PUBLIC ${CMAKE_SOURCE_DIR})

@@ -1,11 +1,13 @@
 #include "ipcsim/onvif/media_writers.h"
 
-#include "ipcsim/onvif/packbits.h"
 #include "ipcsim/onvif/service_support.h"
+#include "onvif/packbits.h"
 
 #include <string>
 
 namespace vexlo::ipcsim::onvif {
+
+using vexlo::onvif::encodeActiveCells;
 
 namespace {
 

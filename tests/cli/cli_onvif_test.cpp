@@ -6,6 +6,7 @@
 #include "profile/config_profile.h"
 #include "profile/profile_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
@@ -162,7 +163,12 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     profile->videoEncode.subStream = {0, 13, 0, 50, 500, 14};  // 640X360, 15 fps
     profile->audioEncode.enabled = 1;
     profile->audioEncode.encodingOn = 1; // G.711 at 8000 Hz
-    profile->lan.enabled = 1; // the last section: the camera moves
+    profile->motion.enabled = 1;
+    profile->motion.alarmOn = 1;
+    profile->motion.gridSize = 2;      // 3 x 3
+    profile->motion.regionMask[4] = 1; // the middle cell
+    profile->motion.sensitivity = 500; // the page allows it; the camera takes 0..100
+    profile->lan.enabled = 1;          // the last section: the camera moves
     std::strcpy(profile->lan.ipAddress, address(5).c_str());
     std::strcpy(profile->lan.netmask, "255.0.0.0");
     std::strcpy(profile->lan.gateway, "127.0.0.1");
@@ -184,6 +190,19 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     EXPECT_NE(encoders[0].find("<tt:BitrateLimit>3000</tt:BitrateLimit>"), std::string::npos);
     EXPECT_EQ(logged("OK0001", "SetAudioEncoderConfiguration").size(), 1u);
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置视频采集成功")) << dump(run);
+    EXPECT_TRUE(run.has("row\tOK0001\t6\t设置移动侦测告警成功")) << dump(run);
+    // The middle third of the camera's 22 x 18 cells: columns 7..14, rows 6..11.
+    ASSERT_EQ(logged("OK0001", "ModifyRules").size(), 1u);
+    EXPECT_NE(logged("OK0001", "ModifyRules")[0].find("48 of 396 cells active"), std::string::npos)
+        << logged("OK0001", "ModifyRules")[0];
+    ASSERT_EQ(logged("OK0001", "ModifyAnalyticsModules").size(), 1u);
+    EXPECT_NE(logged("OK0001", "ModifyAnalyticsModules")[0].find(": sensitivity 100\""),
+              std::string::npos);
+    EXPECT_NE(run.errors.find("OK0001 (" + address(1) +
+                              "): motion detection: the sensitivity 500 is outside 0..100, "
+                              "100 was set"),
+              std::string::npos)
+        << run.errors;
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置时间和标题成功")) << dump(run);
     std::string osds;
     for (const char* kind : {"SetOSD", "CreateOSD"}) {
@@ -214,8 +233,30 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
         EXPECT_EQ(line.find("完成,进程重启"), std::string::npos) << line;
     }
 
+#ifdef VEXLO_READ_BACK_SCRIPT
+    // What was set, as a client nobody here wrote reads it back.
+    ChildProcess reader;
+    ASSERT_TRUE(reader.start(
+        {VEXLO_NODE_PATH, VEXLO_READ_BACK_SCRIPT, address(5), "8090", "admin", "new-pass-1"}, {},
+        m_directory / "read_back.err"));
+    const std::vector<std::string> read = split(reader.readAll(kRunLimit), '\n');
+    EXPECT_EQ(reader.wait(5s), 0) << "see " << (m_directory / "read_back.err");
+    const auto readAs = [&](const std::string& line) {
+        return std::find(read.begin(), read.end(), line) != read.end();
+    };
+    for (const char* line :
+         {"imaging.brightness=100", "imaging.contrast=0", "imaging.irCutFilter=AUTO",
+          "imaging.whiteBalance=AUTO", "osd.DateAndTime=UpperLeft yyyy-MM-dd HH:mm:ss",
+          "osd.Plain=LowerRight Gate 1 North",
+          "video.VideoEncoder_1=H264 1920x1080 25 fps 3000 kbit/s", "audio=G711 8 kHz 64 kbit/s",
+          "ntp=127.0.0.1", "dns=127.0.0.53", "protocol.HTTP=8090", "protocol.RTSP=8564"})
+        EXPECT_TRUE(readAs(line)) << line << " was not read back";
+#endif
+
     // The camera's new password was kept for it, so the next run logs in.
-    struct stat kept{};
+    struct stat kept
+    {
+    };
     ASSERT_EQ(::stat((m_directory / "credentials.json").c_str(), &kept), 0);
     EXPECT_EQ(kept.st_mode & 0777, 0600u);
     const CliRun next = cli({"--protocol", "onvif", "--expect", "1", "--sync-time"});

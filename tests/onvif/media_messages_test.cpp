@@ -1,3 +1,4 @@
+#include "onvif/analytics_messages.h"
 #include "onvif/encoder_messages.h"
 #include "onvif/media_messages.h"
 
@@ -25,11 +26,12 @@ TEST(MediaProfiles, PrettyReplyWithExtraConfigurationsAndProfilesWithoutTokens)
     ASSERT_TRUE(got.ok());
     const std::vector<MediaProfile> expected{
         {"Profile_1", "mainStream", true,
-         VideoEncoderSummary{"VideoEncoderToken_1", "VideoEncoder_1", "H264", 2560, 1440}},
+         VideoEncoderSummary{"VideoEncoderToken_1", "VideoEncoder_1", "H264", 2560, 1440},
+         "VideoAnalytics_1"},
         // A negative height is not believed.
         {"Profile_2", "subStream", true,
-         VideoEncoderSummary{"VideoEncoderToken_2", "VideoEncoder_2", "JPEG", 640, 0}},
-        {"audio_only", "Audio", false, std::nullopt}};
+         VideoEncoderSummary{"VideoEncoderToken_2", "VideoEncoder_2", "JPEG", 640, 0}, ""},
+        {"audio_only", "Audio", false, std::nullopt, ""}};
     EXPECT_EQ(*got.value(), expected);
 }
 
@@ -79,3 +81,41 @@ TEST(MediaEncoderOptions, Soap11DefaultNamespacesVendorExtrasAndTheExtensionsBit
 }
 
 } // namespace
+
+namespace analytics_test {
+
+using namespace vexlo::onvif;
+
+// Modules and rules as two other makes write them; what is sent back keeps
+// every item the camera had, in its order, with only the one value changed.
+TEST(AnalyticsMessages, ModulesAndRulesAreReadAndSentBackWhole)
+{
+    const auto modules = parseGetAnalyticsModules(reply("analytics_modules_pretty.xml"));
+    ASSERT_TRUE(modules.ok());
+    ASSERT_EQ(modules.value()->size(), 2u);
+    const AnalyticsConfig& engine = modules.value()->front();
+    EXPECT_EQ(configTypeName(engine), "CellMotionEngine");
+    EXPECT_EQ(engine.columns, 22);
+    EXPECT_EQ(engine.rows, 18);
+    ASSERT_NE(engine.item("Sensitivity"), nullptr);
+    EXPECT_EQ(*engine.item("Sensitivity"), "60");
+    EXPECT_EQ((*modules.value())[1].columns, 0) << "a grid no camera has is not believed";
+
+    const auto rules = parseGetRules(reply("analytics_rules_compact.xml"));
+    ASSERT_TRUE(rules.ok());
+    ASSERT_EQ(rules.value()->size(), 1u) << "a rule without a name cannot be modified";
+    AnalyticsConfig rule = rules.value()->front();
+    ASSERT_EQ(rule.simpleItems.size(), 4u);
+    rule.simpleItems[3].second = "new<cells>";
+    const auto request = buildModifyRules("VideoAnalytics_1", rule);
+    ASSERT_TRUE(request);
+    const std::size_t minCount = request->find("Name=\"MinCount\" Value=\"5\"");
+    const std::size_t cells = request->find("Name=\"ActiveCells\" Value=\"new&lt;cells&gt;\"");
+    EXPECT_NE(minCount, std::string::npos) << *request;
+    EXPECT_NE(cells, std::string::npos) << *request;
+    EXPECT_LT(minCount, cells);
+    EXPECT_NE(request->find("Type=\"tt:CellMotionDetector\""), std::string::npos);
+    EXPECT_FALSE(buildModifyRules(" ", rule)) << "no configuration token, nothing to send";
+}
+
+} // namespace analytics_test

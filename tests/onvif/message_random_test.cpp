@@ -1,3 +1,4 @@
+#include "onvif/analytics_messages.h"
 #include "onvif/device_messages.h"
 #include "onvif/encoder_messages.h"
 #include "onvif/imaging_messages.h"
@@ -170,6 +171,18 @@ std::string checkOthers(std::string_view bytes)
     }
     if (const auto uri = parseGetStreamUri(bytes); uri.ok() && uri.value()->uri.empty())
         return "stream: accepted without a Uri";
+    for (const auto& configs : {parseGetAnalyticsModules(bytes), parseGetRules(bytes)}) {
+        if (!configs.ok())
+            continue;
+        for (const AnalyticsConfig& config : *configs.value()) {
+            if (config.columns < 0 || config.rows < 0 || config.columns > 1024 ||
+                config.rows > 1024)
+                return "analytics: a cell grid out of bounds was passed on";
+            const auto modify = buildModifyRules("token", config);
+            if (modify && !parseEnvelope(buildEnvelope(*modify)))
+                return "analytics: a camera's own rule made a request it cannot read";
+        }
+    }
     return checkEncoders(bytes);
 }
 

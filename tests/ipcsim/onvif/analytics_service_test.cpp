@@ -1,6 +1,6 @@
 #include "media_camera.h"
 
-#include "ipcsim/onvif/packbits.h"
+#include "onvif/packbits.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@ namespace {
 
 using vexlo::onvif::attribute;
 using vexlo::onvif::children;
+using vexlo::onvif::decodeActiveCells;
+using vexlo::onvif::encodeActiveCells;
 using vexlo::onvif::find;
 
 constexpr std::string_view kConfig = "VideoAnalyticsConfig_1";

@@ -9,5 +9,4 @@ vexlo_add_test(ipcsim_onvif_media_tests
         media_random_input_test.cpp
         media_service_test.cpp
         osd_service_test.cpp
-        packbits_test.cpp
     LIBS vexlo_ipcsim_onvif_media)

@@ -1,10 +1,10 @@
-#include "ipcsim/onvif/packbits.h"
+#include "onvif/packbits.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-namespace vexlo::ipcsim::onvif {
+namespace vexlo::onvif {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -73,4 +73,4 @@ TEST(ActiveCells, RefusesMasksOfTheWrongSizeAndIgnoresPaddingBits)
 }
 
 } // namespace
-} // namespace vexlo::ipcsim::onvif
+} // namespace vexlo::onvif

@@ -1,8 +1,8 @@
-#include "ipcsim/onvif/packbits.h"
+#include "onvif/packbits.h"
 
 #include "onvif/encoding.h"
 
-namespace vexlo::ipcsim::onvif {
+namespace vexlo::onvif {
 
 namespace {
 
@@ -107,4 +107,4 @@ std::optional<std::vector<bool>> decodeActiveCells(std::string_view base64, std:
     return cells;
 }
 
-} // namespace vexlo::ipcsim::onvif
+} // namespace vexlo::onvif

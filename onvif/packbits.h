@@ -11,7 +11,7 @@
 // PackBits run-length coding (the TIFF scheme), which carries a motion
 // detector's cell mask: a header byte n in 0..127 copies the next n+1 bytes,
 // n in -127..-1 repeats the next byte 1-n times, -128 is skipped.
-namespace vexlo::ipcsim::onvif {
+namespace vexlo::onvif {
 
 std::vector<std::uint8_t> packBits(std::span<const std::uint8_t> bytes);
 
@@ -28,4 +28,4 @@ std::string encodeActiveCells(const std::vector<bool>& cells);
 // Bits past the last cell are ignored.
 std::optional<std::vector<bool>> decodeActiveCells(std::string_view base64, std::size_t cellCount);
 
-} // namespace vexlo::ipcsim::onvif
+} // namespace vexlo::onvif
