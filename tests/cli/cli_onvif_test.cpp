@@ -4,6 +4,7 @@
 #include "cli_site.h"
 
 #include "profile/config_profile.h"
+#include "profile/config_sections.h"
 #include "profile/profile_file.h"
 
 #include <algorithm>
@@ -262,4 +263,75 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     const CliRun next = cli({"--protocol", "onvif", "--expect", "1", "--sync-time"});
     EXPECT_EQ(next.status6("OK0001"), "同步时间成功") << dump(next);
     EXPECT_EQ(next.device("OK0001")[0], address(5));
+}
+
+namespace {
+
+// The "bodyHex" of a request-log line.
+std::string bodyHexOf(const std::string& line)
+{
+    const std::string key = "\"bodyHex\":\"";
+    const std::size_t start = line.find(key);
+    if (start == std::string::npos)
+        return {};
+    const std::size_t from = start + key.size();
+    return line.substr(from, line.find('"', from) - from);
+}
+
+std::string hexOf(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char byte : bytes) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
+} // namespace
+
+TEST_F(CliEndToEnd, MixedSitePushGivesHomeCamerasTheirBodiesAndOnvifCamerasTheStandard)
+{
+    startSite({onvifCamera("ON0001"), R"("serial": "HP0002")"});
+    auto profile = std::make_unique<vexlo::ConfigProfile>();
+    std::memset(static_cast<void*>(profile.get()), 0, sizeof(vexlo::ConfigProfile));
+    profile->cloud.enabled = 1;
+    profile->overlay.enabled = 1;
+    profile->overlay.osdEnabled = 1;
+    profile->overlay.timePosition = 2;
+    std::strcpy(profile->overlay.title, "Dock^3");
+    profile->motion.enabled = 1;
+    profile->motion.alarmOn = 0; // detection off: no cell counts
+    profile->motion.sensitivity = 70;
+    ASSERT_EQ(vexlo::saveProfile(*profile, m_directory), vexlo::kProfileOk);
+
+    const CliRun run = cli({"--expect", "2", "--other-settings"});
+    for (const char* serial : {"ON0001", "HP0002"}) {
+        EXPECT_TRUE(run.has("row\t" + std::string(serial) + "\t6\t设置时间和标题成功"))
+            << dump(run);
+        EXPECT_TRUE(run.has("row\t" + std::string(serial) + "\t6\t设置移动侦测告警成功"))
+            << dump(run);
+    }
+    EXPECT_TRUE(run.has("row\tON0001\t6\t设置云平台失败")) << "no ONVIF operation for it";
+    EXPECT_TRUE(run.has("row\tHP0002\t6\t设置云平台成功")) << dump(run);
+
+    // The home camera got each section's body exactly as the profile builds it.
+    std::size_t compared = 0;
+    for (const vexlo::ConfigSection& section : vexlo::configSections()) {
+        if (!vexlo::sectionEnabled(section, *profile))
+            continue;
+        std::string body;
+        for (const std::string& line : logged("HP0002", "SetDVRConfig")) {
+            if (line.find("\"code\":" + std::to_string(section.replyCode) + ",") !=
+                std::string::npos)
+                body = bodyHexOf(line);
+        }
+        EXPECT_EQ(body, hexOf(vexlo::sectionRequestText(section, *profile))) << section.replyCode;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 3u);
+    ASSERT_EQ(logged("ON0001", "ModifyRules").size(), 1u);
+    EXPECT_NE(logged("ON0001", "ModifyRules")[0].find("0 of 396 cells active"), std::string::npos);
+    EXPECT_TRUE(logged("HP0002", "ModifyRules").empty());
 }
