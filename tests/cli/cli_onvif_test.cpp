@@ -177,6 +177,9 @@ TEST_F(CliEndToEnd, OnvifConfigurationPushSetsWhatTheStandardCarriesAndRefusesTh
     ASSERT_EQ(vexlo::saveProfile(*profile, m_directory), vexlo::kProfileOk);
 
     const CliRun run = cli({"--protocol", "onvif", "--expect", "1", "--other-settings"});
+    // The refused section fails the camera, and the run still ends with its list.
+    EXPECT_EQ(run.status, 1) << dump(run);
+    EXPECT_TRUE(run.has("done")) << dump(run);
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置云平台失败")) << dump(run);
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置流媒体成功")) << dump(run);
     EXPECT_TRUE(run.has("row\tOK0001\t6\t设置admin帐号成功")) << dump(run);
