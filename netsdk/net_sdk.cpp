@@ -1,7 +1,7 @@
 #include "netsdk/net_sdk.h"
 
 #include "netsdk/firmware_file.h"
-#include "netsdk/play_sink.h"
+#include "sdk/play_sink.h"
 #include "netsdk/search_client.h"
 #include "netsdk/session.h"
 #include "protocol/command_codes.h"

@@ -16,9 +16,13 @@
 #include <thread>
 #include <vector>
 
+namespace vexlo::sdk {
+class PlaySink;
+} // namespace vexlo::sdk
+
 namespace vexlo::netsdk {
 
-class PlaySink;
+using sdk::PlaySink;
 class SearchClient;
 class Session;
 

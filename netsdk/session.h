@@ -1,7 +1,7 @@
 #pragma once
 
 #include "netsdk/firmware_file.h"
-#include "netsdk/play_sink.h"
+#include "sdk/play_sink.h"
 #include "netsdk/session_events.h"
 #include "netsdk/upload_window.h"
 #include "protocol/command_messages.h"
@@ -23,6 +23,8 @@
 #include <vector>
 
 namespace vexlo::netsdk {
+
+using sdk::PlaySink;
 
 struct SessionTarget
 {

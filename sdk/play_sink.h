@@ -10,7 +10,7 @@
 // context. stop() guarantees that no callback for this play runs after it has
 // returned: a delivery holds the play's own lock (and no other), and stop()
 // takes that lock. The lock is re-entrant so a callback may stop its own play.
-namespace vexlo::netsdk {
+namespace vexlo::sdk {
 
 class PlaySink
 {
@@ -40,4 +40,4 @@ private:
     bool m_stopped = false;
 };
 
-} // namespace vexlo::netsdk
+} // namespace vexlo::sdk

@@ -1,8 +1,8 @@
-#include "netsdk/play_sink.h"
+#include "sdk/play_sink.h"
 
 #include <climits>
 
-namespace vexlo::netsdk {
+namespace vexlo::sdk {
 
 PlaySink::PlaySink(int playHandle, REAL_DATA_CALLBACK callback, void* context, void* userValue)
     : m_playHandle(playHandle), m_callback(callback), m_context(context), m_userValue(userValue)
@@ -45,4 +45,4 @@ bool PlaySink::stopped() const
     return m_stopped;
 }
 
-} // namespace vexlo::netsdk
+} // namespace vexlo::sdk
