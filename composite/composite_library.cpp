@@ -234,6 +234,14 @@ int CompositeLibrary::RealPlayEx(int loginHandle, const char* ip, const char* us
         .RealPlayEx(loginHandle, ip, userName, password, callback, client, userValue);
 }
 
+int CompositeLibrary::RealPlayStream(int loginHandle, const char* ip, const char* userName,
+                                     const char* password, REAL_DATA_CALLBACK callback,
+                                     const IP_PLAY_CLIENTINFO* client, void* userValue, int stream)
+{
+    return libraryOfHandle(loginHandle)
+        .RealPlayStream(loginHandle, ip, userName, password, callback, client, userValue, stream);
+}
+
 int CompositeLibrary::StopRealPlay(int realPlayHandle)
 {
     return libraryOfHandle(realPlayHandle).StopRealPlay(realPlayHandle);

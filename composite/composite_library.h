@@ -52,6 +52,9 @@ public:
     int RealPlayEx(int loginHandle, const char* ip, const char* userName, const char* password,
                    REAL_DATA_CALLBACK callback, const IP_PLAY_CLIENTINFO* client,
                    void* userValue) override;
+    int RealPlayStream(int loginHandle, const char* ip, const char* userName, const char* password,
+                       REAL_DATA_CALLBACK callback, const IP_PLAY_CLIENTINFO* client,
+                       void* userValue, int stream) override;
     int StopRealPlay(int realPlayHandle) override;
 
 private:

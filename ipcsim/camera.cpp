@@ -36,9 +36,9 @@ std::pair<std::string, std::string> factoryNetwork(std::uint32_t factoryAddress)
 } // namespace
 
 Camera::Camera(asio::io_context& io, CameraSetup setup, CameraServices services)
-    : m_strand(asio::make_strand(io)), m_setup(std::move(setup)), m_serialGbk(toGbk(m_setup.serial)),
-      m_services(services), m_version(m_setup.firmwareVersion), m_downTimer(m_strand),
-      m_checkTimer(m_strand)
+    : m_strand(asio::make_strand(io)), m_setup(std::move(setup)),
+      m_serialGbk(toGbk(m_setup.serial)), m_services(services), m_version(m_setup.firmwareVersion),
+      m_downTimer(m_strand), m_checkTimer(m_strand)
 {
     setLocation(m_setup.address, m_setup.netmask, m_setup.gateway);
     if (m_setup.speaksOnvif()) {
@@ -121,6 +121,11 @@ bool Camera::matches(const protocol::ModifyIp& request) const
     const auto wanted = parseMac(request.macAddress);
     const auto own = parseMac(m_setup.mac);
     return wanted && own && *wanted == *own;
+}
+
+std::size_t Camera::rtspConnections() const
+{
+    return m_face ? m_face->rtspConnections() : 0;
 }
 
 CameraSnapshot Camera::snapshot() const

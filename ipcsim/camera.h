@@ -48,10 +48,10 @@ struct CameraSnapshot
     std::string address; // where it believes it is; may be a factory address off loopback
     std::string netmask;
     std::string gateway;
-    std::string version;    // the firmware it runs
-    bool listening = false; // a session can be opened at address:port
+    std::string version;         // the firmware it runs
+    bool listening = false;      // a session can be opened at address:port
     bool onvifListening = false; // the SOAP and RTSP servers run at address
-    std::string timeSet;    // the Time="..." of the last set-time request it took
+    std::string timeSet;         // the Time="..." of the last set-time request it took
     int sessions = 0;
 };
 
@@ -85,6 +85,8 @@ public:
     // Addressed by this modify-IP request: serial and MAC both match. Any thread.
     bool matches(const protocol::ModifyIp& request) const;
     CameraSnapshot snapshot() const;
+    // RTSP clients of its ONVIF face connected now (0 without one); any thread.
+    std::size_t rtspConnections() const;
     // What discovery reports for this camera; nothing unless its ONVIF face
     // is open. Any thread.
     std::optional<onvif::DiscoveryEntry> discoveryEntry() const;

@@ -133,6 +133,11 @@ void Site::stop()
     m_threads.clear();
 }
 
+std::size_t Site::rtspConnections(std::size_t index) const
+{
+    return index < m_cameras.size() ? m_cameras[index]->rtspConnections() : 0;
+}
+
 CameraSnapshot Site::camera(std::size_t index) const
 {
     if (index >= m_cameras.size()) {

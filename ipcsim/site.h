@@ -70,6 +70,8 @@ public:
     CameraSnapshot camera(std::size_t index) const;
     // The first camera with this serial; throws SiteError when there is none.
     CameraSnapshot camera(std::string_view serial) const;
+    // RTSP clients of camera `index` connected now; any thread.
+    std::size_t rtspConnections(std::size_t index) const;
     const CameraSetup& setup(std::size_t index) const { return m_scenario.cameras.at(index); }
 
 private:

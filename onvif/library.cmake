@@ -3,6 +3,8 @@
 add_library(vexlo_onvif_library STATIC
     camera_listing.cpp
     job_pool.cpp
+    live_play.cpp
+    rtsp_source.cpp
     onvif_library.cpp
     media_sections.cpp
     motion_section.cpp
@@ -10,6 +12,9 @@ add_library(vexlo_onvif_library STATIC
     section_push.cpp
     section_support.cpp)
 target_include_directories(vexlo_onvif_library PUBLIC ${CMAKE_SOURCE_DIR})
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBAVFORMAT REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil)
 target_link_libraries(vexlo_onvif_library
     PUBLIC vexlo_onvif vexlo_onvif_discovery vexlo_credentials vexlo_sdk vexlo_platform
-           Threads::Threads)
+           Threads::Threads
+    PRIVATE PkgConfig::LIBAVFORMAT)

@@ -32,6 +32,8 @@ constexpr std::uint32_t kRestoreWatchGiveUpMs = 240000;
 constexpr std::uint32_t kImageCheckMs = 300000;
 // The longest UploadDelay a camera may ask for before the image is sent.
 constexpr auto kLongestUploadDelay = std::chrono::seconds(60);
+// A live stream that was lost is opened again after this pause.
+constexpr std::uint32_t kPlayRetryMs = 1000;
 // A section's request body is a few KiB; this is far above any.
 constexpr std::size_t kMaxSectionBytes = 64 * 1024;
 
@@ -93,13 +95,21 @@ OnvifLibrary::~OnvifLibrary()
 {
     std::map<int, SessionPtr> sessions;
     std::vector<UploadThread> uploads;
+    std::vector<std::unique_ptr<LivePlay>> plays;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
         m_started = false;
         sessions.swap(m_sessions);
         uploads.swap(m_uploads);
+        for (auto& [handle, play] : m_plays)
+            plays.push_back(std::move(play));
+        m_plays.clear();
+        std::move(m_stoppedPlays.begin(), m_stoppedPlays.end(), std::back_inserter(plays));
+        m_stoppedPlays.clear();
     }
+    for (const auto& play : plays)
+        play->stop();
     for (auto& [handle, session] : sessions) {
         session->closed = true;
         session->stop.request_stop();
@@ -108,6 +118,7 @@ OnvifLibrary::~OnvifLibrary()
     m_transport->cancelAll();
     m_searchTransport->cancelAll();
     uploads.clear(); // each jthread is asked to stop and joined
+    plays.clear();   // each play's thread is waited for
     if (m_pool)
         m_pool->shutdown();
     if (m_search)
@@ -730,16 +741,59 @@ int OnvifLibrary::GetUpgradeProgress(int loginHandle)
 
 // ---- live play ------------------------------------------------------------------
 
-int OnvifLibrary::RealPlayEx(int /*loginHandle*/, const char* /*ip*/, const char* /*userName*/,
-                             const char* /*password*/, REAL_DATA_CALLBACK /*callback*/,
-                             const IP_PLAY_CLIENTINFO* /*client*/, void* /*userValue*/)
+int OnvifLibrary::RealPlayEx(int loginHandle, const char* ip, const char* userName,
+                             const char* password, REAL_DATA_CALLBACK callback,
+                             const IP_PLAY_CLIENTINFO* client, void* userValue)
 {
-    return kFailed; // live video of ONVIF cameras is not built yet
+    return RealPlayStream(loginHandle, ip, userName, password, callback, client, userValue,
+                          SDK_STREAM_MAIN);
 }
 
-int OnvifLibrary::StopRealPlay(int /*realPlayHandle*/)
+// The play signs in with the session's pair, whatever the caller passes: the
+// session's is the one the camera took.
+int OnvifLibrary::RealPlayStream(int loginHandle, const char* ip, const char* /*userName*/,
+                                 const char* /*password*/, REAL_DATA_CALLBACK callback,
+                                 const IP_PLAY_CLIENTINFO* client, void* userValue, int stream)
 {
-    return kFailed;
+    if (callback == nullptr || client == nullptr ||
+        (ip != nullptr && !mayReach(ip, !m_options.loopbackOnly)))
+        return kFailed;
+    const SessionPtr session = findSession(loginHandle);
+    if (!session || session->closed || !session->loggedIn || !session->client())
+        return kFailed;
+    std::lock_guard lock(m_mutex);
+    if (!m_started || m_lastLoginHandle == INT_MAX)
+        return kFailed;
+    dropFinishedPlaysLocked();
+    const int playHandle = ++m_lastLoginHandle;
+    auto sink = std::make_shared<sdk::PlaySink>(playHandle, callback, client->context, userValue);
+    LivePlayTarget target{session->client(), session->login(), stream == SDK_STREAM_SUB,
+                          session->serialNo, !m_options.loopbackOnly};
+    auto play = std::make_unique<LivePlay>(std::move(sink), std::move(target), RtspLimits{},
+                                           scaledDuration(kPlayRetryMs));
+    play->start();
+    m_plays.emplace(playHandle, std::move(play));
+    return playHandle;
+}
+
+int OnvifLibrary::StopRealPlay(int realPlayHandle)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_plays.find(realPlayHandle);
+    if (found == m_plays.end())
+        return kFailed;
+    // No callback runs once stop() returns; the thread leaves on its own.
+    found->second->stop();
+    m_stoppedPlays.push_back(std::move(found->second));
+    m_plays.erase(found);
+    dropFinishedPlaysLocked();
+    return 0;
+}
+
+void OnvifLibrary::dropFinishedPlaysLocked()
+{
+    std::erase_if(m_stoppedPlays,
+                  [](const std::unique_ptr<LivePlay>& play) { return play->finished(); });
 }
 
 } // namespace vexlo::onvif

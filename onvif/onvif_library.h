@@ -3,6 +3,7 @@
 #include "onvif/http_transport.h"
 #include "onvif/job_pool.h"
 #include "onvif/library_options.h"
+#include "onvif/live_play.h"
 #include "onvif/onvif_search.h"
 #include "onvif/onvif_session.h"
 #include "sdk/backend.h"
@@ -69,6 +70,9 @@ public:
     int RealPlayEx(int loginHandle, const char* ip, const char* userName, const char* password,
                    REAL_DATA_CALLBACK callback, const IP_PLAY_CLIENTINFO* client,
                    void* userValue) override;
+    int RealPlayStream(int loginHandle, const char* ip, const char* userName, const char* password,
+                       REAL_DATA_CALLBACK callback, const IP_PLAY_CLIENTINFO* client,
+                       void* userValue, int stream) override;
     int StopRealPlay(int realPlayHandle) override;
 
 private:
@@ -102,6 +106,7 @@ private:
     void answer(int loginHandle, int code, const std::string& text = {});
     void notice(const std::string& line) const;
     bool post(JobPool::Job job);
+    void dropFinishedPlaysLocked();
 
     const OnvifLibraryOptions m_options;
     std::shared_ptr<credentials::CredentialStore> m_credentials;
@@ -124,6 +129,10 @@ private:
         std::jthread thread;
     };
     std::vector<UploadThread> m_uploads;
+    std::map<int, std::unique_ptr<LivePlay>> m_plays;
+    // Stopped plays whose threads may still be leaving a call to the camera;
+    // dropped once finished, and waited for when the library ends.
+    std::vector<std::unique_ptr<LivePlay>> m_stoppedPlays;
 
     sdk::CallbackSlots m_callbacks;
 };

@@ -50,6 +50,13 @@ public:
     virtual int RealPlayEx(int loginHandle, const char* ip, const char* userName,
                            const char* password, REAL_DATA_CALLBACK callback,
                            const IP_PLAY_CLIENTINFO* client, void* userValue) = 0;
+    // A library whose cameras have one stream plays it for either.
+    virtual int RealPlayStream(int loginHandle, const char* ip, const char* userName,
+                               const char* password, REAL_DATA_CALLBACK callback,
+                               const IP_PLAY_CLIENTINFO* client, void* userValue, int /*stream*/)
+    {
+        return RealPlayEx(loginHandle, ip, userName, password, callback, client, userValue);
+    }
     virtual int StopRealPlay(int realPlayHandle) = 0;
 };
 
@@ -82,8 +89,7 @@ public:
     virtual int Play(int port, RenderTarget* window) = 0;
     virtual int InputVideoData(int port, const unsigned char* data, int length, int frameValue,
                                int timestamp) = 0;
-    virtual int InputAudioData(int port, const unsigned char* data, int length,
-                               int timestamp) = 0;
+    virtual int InputAudioData(int port, const unsigned char* data, int length, int timestamp) = 0;
     virtual int Stop(int port) = 0;
 };
 

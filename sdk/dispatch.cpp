@@ -102,16 +102,15 @@ int IP_NET_DVR_SystemControl(int loginHandle, int command, int channel, const ch
         [&](DeviceLibrary& l) { return l.SystemControl(loginHandle, command, channel, request); });
 }
 
-int IP_NET_DVR_SetDVRConfig(int loginHandle, int command, int channel, const char* text,
-                            int length)
+int IP_NET_DVR_SetDVRConfig(int loginHandle, int command, int channel, const char* text, int length)
 {
     return callLibrary([&](DeviceLibrary& l) {
         return l.SetDVRConfig(loginHandle, command, channel, text, length);
     });
 }
 
-int IP_NET_DVR_GetDVRConfig(int loginHandle, int command, int channel, char* buffer,
-                            int bufferSize, int* returned)
+int IP_NET_DVR_GetDVRConfig(int loginHandle, int command, int channel, char* buffer, int bufferSize,
+                            int* returned)
 {
     return callLibrary([&](DeviceLibrary& l) {
         return l.GetDVRConfig(loginHandle, command, channel, buffer, bufferSize, returned);
@@ -154,6 +153,16 @@ int IP_NET_DVR_RealPlayEx(int loginHandle, const char* ip, const char* userName,
 {
     return callLibrary([&](DeviceLibrary& l) {
         return l.RealPlayEx(loginHandle, ip, userName, password, callback, client, userValue);
+    });
+}
+
+int IP_NET_DVR_RealPlayStream(int loginHandle, const char* ip, const char* userName,
+                              const char* password, REAL_DATA_CALLBACK callback,
+                              const IP_PLAY_CLIENTINFO* client, void* userValue, int stream)
+{
+    return callLibrary([&](DeviceLibrary& l) {
+        return l.RealPlayStream(loginHandle, ip, userName, password, callback, client, userValue,
+                                stream);
     });
 }
 

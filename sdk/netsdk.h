@@ -90,7 +90,7 @@ inline constexpr int SDK_HEADER_SIZE = SDK_HEADER_AUDIO_BLOCK_OFFSET + SDK_HEADE
 using STATUS_EVENT_CALLBACK = int (*)(int loginHandle, int event, int value, void* user);
 using AUX_RESPONSE_CALLBACK = int (*)(int loginHandle, int code, const char* answer, void* user);
 using REAL_DATA_CALLBACK = int (*)(int realPlayHandle, int dataKind, const unsigned char* data,
-                                 int length, const IP_FRAME_INFO* frameInfo, void* user);
+                                   int length, const IP_FRAME_INFO* frameInfo, void* user);
 
 int IP_NET_DVR_Init();
 int IP_NET_DVR_SetStatusEventCallBack(STATUS_EVENT_CALLBACK callback, void* user);
@@ -110,8 +110,8 @@ int IP_NET_DVR_Logout(int loginHandle);
 int IP_NET_DVR_SystemControl(int loginHandle, int command, int channel, const char* request);
 int IP_NET_DVR_SetDVRConfig(int loginHandle, int command, int channel, const char* text,
                             int length);
-int IP_NET_DVR_GetDVRConfig(int loginHandle, int command, int channel, char* buffer,
-                            int bufferSize, int* returned);
+int IP_NET_DVR_GetDVRConfig(int loginHandle, int command, int channel, char* buffer, int bufferSize,
+                            int* returned);
 
 int IP_NET_DVR_Upgrade(int loginHandle, const char* firmwarePath);
 int IP_NET_DVR_GetUpgradeState(int loginHandle);
@@ -124,4 +124,16 @@ int IP_NET_DVR_RebootDVR(int loginHandle);
 int IP_NET_DVR_RealPlayEx(int loginHandle, const char* ip, const char* userName,
                           const char* password, REAL_DATA_CALLBACK callback,
                           const IP_PLAY_CLIENTINFO* client, void* userValue);
+// Which stream a live play asks for where a camera has more than one: the main
+// stream (a single-device window) or the smaller sub stream (a pane of the
+// wall). A camera with one stream plays it for either.
+enum : int
+{
+    SDK_STREAM_MAIN = 0,
+    SDK_STREAM_SUB = 1,
+};
+// IP_NET_DVR_RealPlayEx with the stream named; RealPlayEx plays the main stream.
+int IP_NET_DVR_RealPlayStream(int loginHandle, const char* ip, const char* userName,
+                              const char* password, REAL_DATA_CALLBACK callback,
+                              const IP_PLAY_CLIENTINFO* client, void* userValue, int stream);
 int IP_NET_DVR_StopRealPlay(int realPlayHandle);

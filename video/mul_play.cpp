@@ -65,9 +65,10 @@ void CMULPLay::startPlays()
         const IP_PLAY_CLIENTINFO client{device.playParam, 1, 1, &slot};
         // A header that arrives before the handle is stored here is refused by
         // the callback, as is everything of a play that failed to start.
-        slot.realPlayHandle =
-            IP_NET_DVR_RealPlayEx(device.loginHandle.load(), ip.c_str(), user.c_str(),
-                                  password.c_str(), &CMULPLay::RealDataCallBack, &client, nullptr);
+        // A pane is small: the camera's sub stream, where it has one.
+        slot.realPlayHandle = IP_NET_DVR_RealPlayStream(
+            device.loginHandle.load(), ip.c_str(), user.c_str(), password.c_str(),
+            &CMULPLay::RealDataCallBack, &client, nullptr, SDK_STREAM_SUB);
     }
 }
 

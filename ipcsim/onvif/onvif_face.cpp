@@ -1,8 +1,5 @@
 #include "ipcsim/onvif/onvif_face.h"
 
-#include "onvif/digest_server.h"
-#include "onvif/encoding.h"
-
 #include "ipcsim/alaw_tone.h"
 #include "ipcsim/camera.h"
 #include "ipcsim/firmware.h"
@@ -10,6 +7,8 @@
 #include "ipcsim/onvif/media_services.h"
 #include "ipcsim/rtsp/rtsp_server.h"
 #include "ipcsim/sim_time.h"
+#include "onvif/digest_server.h"
+#include "onvif/encoding.h"
 
 #include <algorithm>
 #include <cctype>
@@ -246,6 +245,13 @@ void OnvifFace::publishEntry(bool open)
     }
     std::lock_guard lock(m_entryMutex);
     m_entry = std::move(entry);
+    m_publishedRtsp = open ? m_rtsp : nullptr;
+}
+
+std::size_t OnvifFace::rtspConnections() const
+{
+    std::lock_guard lock(m_entryMutex);
+    return m_publishedRtsp ? m_publishedRtsp->connectionCount() : 0;
 }
 
 DiscoveryEntry OnvifFace::makeEntry() const

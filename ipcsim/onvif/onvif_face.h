@@ -71,6 +71,8 @@ public:
     // What the discovery responder reports for this camera while it is open;
     // any thread.
     std::optional<DiscoveryEntry> discoveryEntry() const;
+    // RTSP clients connected now; any thread.
+    std::size_t rtspConnections() const;
 
 private:
     void onRequest(const HttpRequest& request, HttpResponder responder);
@@ -112,6 +114,7 @@ private:
 
     mutable std::mutex m_entryMutex;
     std::optional<DiscoveryEntry> m_entry;
+    std::shared_ptr<rtsp::RtspServer> m_publishedRtsp; // the open server, for other threads
 };
 
 } // namespace vexlo::ipcsim::onvif

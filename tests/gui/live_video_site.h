@@ -4,7 +4,6 @@
 
 #include "engine/device_record.h"
 #include "ipcsim/site.h"
-#include "netsdk/net_sdk.h"
 #include "player/ffmpeg_player.h"
 #include "sdk/backend.h"
 
@@ -12,6 +11,7 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 #include <vector>
 
 // The video windows' real chain in one process: simulated cameras on a
@@ -25,7 +25,15 @@ class LiveVideoSite
 public:
     static constexpr std::chrono::milliseconds kLoginWait{10000};
 
-    explicit LiveVideoSite(int cameraCount);
+    // The cameras speak the home protocol and netsdk drives them, or they
+    // speak ONVIF and the ONVIF device library drives them.
+    enum class Protocol
+    {
+        Home,
+        Onvif,
+    };
+
+    explicit LiveVideoSite(int cameraCount, Protocol protocol = Protocol::Home);
     // Uninstalls the player and the device library; close every video window
     // before.
     ~LiveVideoSite();
@@ -37,12 +45,13 @@ public:
     bool logInAll();
 
     player::FfmpegPlayer& player() { return m_player; }
+    const ipcsim::Site& site() const { return *m_site; }
     const std::vector<std::unique_ptr<_DEVICERECORD>>& records() const { return m_records; }
     std::vector<_DEVICERECORD*> devices() const;
 
 private:
     std::unique_ptr<ipcsim::Site> m_site;
-    std::unique_ptr<netsdk::NetSdk> m_sdk;
+    std::unique_ptr<sdk::DeviceLibrary> m_sdk;
     netsdk::test::EventRecorder m_events;
     player::FfmpegPlayer m_player;
     std::vector<std::unique_ptr<_DEVICERECORD>> m_records;
@@ -55,5 +64,12 @@ private:
 // the test card's white text on its dark background, where a black pane or
 // an undecoded picture has none.
 double brightShare(const QImage& image, int margin);
+
+// How much of the serial and address text of a camera's test card a decoded
+// picture of the card's size gets wrong: the share of the pixels of both
+// text areas whose brightness (text or background) differs; 1 for a picture
+// of another size.
+double cardMismatch(const sdk::RgbPicture& picture, const std::string& serial,
+                    const std::string& address);
 
 } // namespace vexlo::test

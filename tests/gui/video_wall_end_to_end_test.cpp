@@ -15,6 +15,8 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <set>
 
 namespace vexlo {
@@ -151,6 +153,106 @@ TEST(WatchVideoEndToEnd, LogsTheDeviceInAndPlaysPictureAndSound)
     EXPECT_EQ(site.player().openPortCount(), 0u);
     EXPECT_EQ(dialog.logic().realPlayHandle(), 0);
     EXPECT_GT(device.loginHandle.load(), 0);
+}
+
+// ONVIF cameras on the same wall: each pane shows its own camera's card,
+// pulled over RTSP from the camera's sub-stream profile, under the upgrade
+// frames; closing the wall ends every stream at once.
+TEST(VideoWallEndToEnd, OnvifCamerasShowTheirOwnCardsAndCloseAtOnce)
+{
+    constexpr int kOnvifCameras = 4;
+    test::LiveVideoSite site(kOnvifCameras, test::LiveVideoSite::Protocol::Onvif);
+    ASSERT_TRUE(site.logInAll());
+    site.records()[1]->upgradeResult = 2;
+    resetWallPortCounterForTesting();
+
+    VideoWallDialog dialog(site.devices(), nullptr, QRect(0, 0, 640, 360));
+    dialog.show();
+    const auto ownCard = [&](int k) {
+        const auto picture = dialog.panes()[static_cast<std::size_t>(k)]->shownPicture();
+        const _DEVICERECORD& device = *site.records()[static_cast<std::size_t>(k)];
+        return picture && test::cardMismatch(*picture, device.serialNo, device.ipAddress) < 0.02;
+    };
+    EXPECT_TRUE(test::waitFor(
+        [&] {
+            for (int k = 0; k < kOnvifCameras; ++k) {
+                if (!ownCard(k))
+                    return false;
+            }
+            return true;
+        },
+        kPictureDeadlineMs));
+    // A pane does not match another camera's card: the test tells them apart.
+    const auto first = dialog.panes()[0]->shownPicture();
+    ASSERT_TRUE(first);
+    EXPECT_GT(test::cardMismatch(*first, site.records()[2]->serialNo, site.records()[2]->ipAddress),
+              0.02);
+    const QImage failed = dialog.panes()[1]->grab().toImage();
+    EXPECT_EQ(failed.pixelColor(0, 0), QColor(255, 0, 0));
+    for (int k = 0; k < kOnvifCameras; ++k)
+        EXPECT_EQ(site.site().rtspConnections(static_cast<std::size_t>(k)), 1u) << k;
+
+    const auto closing = std::chrono::steady_clock::now();
+    dialog.reject();
+    EXPECT_EQ(site.player().openPortCount(), 0u);
+    EXPECT_TRUE(test::waitFor([&] {
+        for (int k = 0; k < kOnvifCameras; ++k) {
+            if (site.site().rtspConnections(static_cast<std::size_t>(k)) != 0)
+                return false;
+        }
+        return true;
+    }));
+    // Each stream leaves its read within the 100 ms that libavformat polls
+    // for a stop; the bound leaves room for a loaded machine.
+    const auto closed = std::chrono::steady_clock::now() - closing;
+    EXPECT_LT(closed, std::chrono::milliseconds(1000));
+    std::printf("every RTSP connection ended %lld ms after the wall closed\n",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(closed).count()));
+}
+
+// The single-device window plays an ONVIF camera's main stream with its sound,
+// plays it again after the camera restarted, and stops it when it closes.
+TEST(WatchVideoEndToEnd, PlaysAnOnvifCameraAndStopsItsStream)
+{
+    BatchState state;
+    test::LiveVideoSite site(1, test::LiveVideoSite::Protocol::Onvif);
+    registerSdkCallbacks(state);
+    _DEVICERECORD& device = *site.records()[0];
+
+    WatchVideoDialog dialog(&device, state);
+    dialog.show();
+    VideoPaneWidget* view = dialog.view();
+    EXPECT_TRUE(test::waitFor(
+        [&] {
+            const auto picture = view->shownPicture();
+            return picture &&
+                   test::cardMismatch(*picture, device.serialNo, device.ipAddress) < 0.02;
+        },
+        kPictureDeadlineMs));
+    const int port = dialog.logic().playerPort();
+    EXPECT_TRUE(test::waitFor([&] {
+        const auto stats = site.player().portStats(port);
+        return stats && stats->audioFramesDecoded > 0;
+    }));
+
+    // The camera restarts: its stream is lost, and opened again once it is back.
+    ASSERT_EQ(IP_NET_DVR_RebootDVR(device.loginHandle.load()), 0);
+    EXPECT_TRUE(test::waitFor([&] { return site.site().rtspConnections(0) == 0; }));
+    const auto before = site.player().portStats(port);
+    ASSERT_TRUE(before);
+    EXPECT_TRUE(test::waitFor(
+        [&] {
+            const auto now = site.player().portStats(port);
+            return site.site().rtspConnections(0) == 1 && now &&
+                   now->picturesDecoded > before->picturesDecoded;
+        },
+        kPictureDeadlineMs));
+
+    dialog.reject();
+    EXPECT_EQ(site.player().openPortCount(), 0u);
+    EXPECT_EQ(dialog.logic().realPlayHandle(), 0);
+    EXPECT_TRUE(test::waitFor([&] { return site.site().rtspConnections(0) == 0; }));
 }
 
 } // namespace
