@@ -51,7 +51,7 @@ int FfmpegPlayer::OpenStream(int port, const unsigned char* header, int headerLe
     std::shared_ptr<PortStream> stream;
     const auto found = m_ports.find(port);
     const bool isNew = found == m_ports.end();
-    stream = isNew ? std::make_shared<PortStream>(port, m_feedObserver) : found->second;
+    stream = isNew ? std::make_shared<PortStream>(port, m_feedObserver, m_pool) : found->second;
 
     const int status =
         video ? stream->openVideo(*video, bufferFrames) : stream->openAudio(*audio, bufferFrames);

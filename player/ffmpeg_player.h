@@ -20,14 +20,16 @@ namespace vexlo::player {
 // - Play binds an opened port to a target; Play on a port that was never
 //   opened (or was stopped) fails and remembers nothing, so a port that never
 //   opens leaves nothing behind. Play again rebinds; Play with nullptr unbinds.
-// - Input*Data copies the frame into the port's bounded queue and returns; the
-//   port's own thread decodes it and hands each picture, as RGB at the
+// - Input*Data copies the frame into the port's bounded queue and returns; a
+//   thread of the decode pool (one per core, shared by every port) decodes it
+//   and hands each picture, as RGB at the
 //   stream's size, to the target. Pictures are shown as soon as they decode:
 //   this is a live view, timestamps do not pace it. A port that falls behind
 //   drops video frames (see VideoFrameQueue for which) and still returns 0.
 //   bufferFrames (40 from the callers) sets the queue length, kept within
 //   kMinBufferFrames..kMaxBufferFrames.
-// - Stop waits for the port's thread and frees the port; later calls on the
+// - Stop waits for a decode of the port that is under way and frees the port;
+//   later calls on the
 //   port fail until it is opened again.
 // Every call may come from any thread.
 class FfmpegPlayer : public sdk::Player
@@ -56,6 +58,9 @@ public:
 private:
     std::shared_ptr<PortStream> findPort(int port) const;
 
+    // Declared first, so it is destroyed last: turns still queued there hold
+    // ports that were stopped.
+    DecodePool m_pool;
     mutable std::mutex m_mutex; // the port table and the observer
     std::map<int, std::shared_ptr<PortStream>> m_ports;
     FeedObserver m_feedObserver;

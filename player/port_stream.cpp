@@ -34,8 +34,11 @@ QueuedFrame copyFrame(const unsigned char* data, int length, int frameValue, int
 
 } // namespace
 
-PortStream::PortStream(int port, FeedObserver observer)
-    : m_port(port), m_observer(std::move(observer))
+// Frame pairs a port decodes in one turn before the next port's turn.
+constexpr int kRoundsPerTurn = 4;
+
+PortStream::PortStream(int port, FeedObserver observer, DecodePool& pool)
+    : m_port(port), m_observer(std::move(observer)), m_pool(pool)
 {
 }
 
@@ -59,7 +62,6 @@ int PortStream::openVideo(const VideoStreamHeader& /*header*/, int bufferFrames)
     m_videoDecoder = std::move(decoder);
     m_videoQueue.emplace(boundedFrameCount(bufferFrames),
                          static_cast<std::size_t>(kMaxQueuedVideoBytes));
-    startThreadLocked();
     return kPlayerOk;
 }
 
@@ -75,17 +77,22 @@ int PortStream::openAudio(const AudioStreamHeader& header, int bufferFrames)
         return kPlayerNoDecoder;
     m_audioDecoder = std::move(decoder);
     m_audioQueue.emplace(boundedFrameCount(bufferFrames));
-    startThreadLocked();
     return kPlayerOk;
 }
 
-void PortStream::startThreadLocked()
+void PortStream::scheduleLocked()
 {
-    if (m_thread.joinable())
+    if (m_scheduled || m_stopping)
         return;
-    // The thread keeps its stream alive, so that a Stop made from inside a
-    // target's presentPicture (on this very thread) cannot free it under itself.
-    m_thread = std::thread([self = shared_from_this()] { self->run(); });
+    m_scheduled = true;
+    // The turn keeps its stream alive, so that a Stop made from inside a
+    // target's presentPicture (during this very turn) cannot free it under itself.
+    m_pool.schedule([self = shared_from_this()] { return self->runTurn(); });
+}
+
+bool PortStream::hasWorkLocked() const
+{
+    return (m_videoQueue && !m_videoQueue->empty()) || (m_audioQueue && !m_audioQueue->empty());
 }
 
 void PortStream::setTarget(sdk::RenderTarget* target)
@@ -99,19 +106,16 @@ int PortStream::inputVideo(const unsigned char* data, int length, int frameValue
 {
     if (const int status = checkFrameArguments(data, length); status != kPlayerOk)
         return status;
-    // Copy before taking the lock: the decode thread waits on it for its next frame.
+    // Copy before taking the lock: a turn takes it for its next frame.
     QueuedFrame frame = copyFrame(data, length, frameValue, timestamp);
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stopping)
-            return kPlayerUnknownPort; // stopped while this call was on its way
-        if (!m_videoQueue)
-            return kPlayerNotOpen;
-        // A dropped frame is still a frame the caller handed over correctly.
-        if (!m_videoQueue->push(std::move(frame)))
-            return kPlayerOk;
-    }
-    m_wake.notify_one();
+    std::lock_guard lock(m_mutex);
+    if (m_stopping)
+        return kPlayerUnknownPort; // stopped while this call was on its way
+    if (!m_videoQueue)
+        return kPlayerNotOpen;
+    // A dropped frame is still a frame the caller handed over correctly.
+    if (m_videoQueue->push(std::move(frame)))
+        scheduleLocked();
     return kPlayerOk;
 }
 
@@ -120,37 +124,26 @@ int PortStream::inputAudio(const unsigned char* data, int length, int timestamp)
     if (const int status = checkFrameArguments(data, length); status != kPlayerOk)
         return status;
     QueuedFrame frame = copyFrame(data, length, 0, timestamp);
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stopping)
-            return kPlayerUnknownPort; // stopped while this call was on its way
-        if (!m_audioQueue)
-            return kPlayerNotOpen;
-        m_audioQueue->push(std::move(frame));
-    }
-    m_wake.notify_one();
+    std::lock_guard lock(m_mutex);
+    if (m_stopping)
+        return kPlayerUnknownPort; // stopped while this call was on its way
+    if (!m_audioQueue)
+        return kPlayerNotOpen;
+    m_audioQueue->push(std::move(frame));
+    scheduleLocked();
     return kPlayerOk;
 }
 
 void PortStream::stop()
 {
-    std::thread thread;
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-        thread = std::move(m_thread);
-    }
+    std::unique_lock lock(m_mutex);
+    m_stopping = true;
     m_stopRequested.store(true, std::memory_order_release);
-    m_wake.notify_all();
-    if (!thread.joinable())
+    // Stopped from a target called during this port's own turn: the turn ends
+    // once the call returns, and holds the stream until then.
+    if (m_runner == std::this_thread::get_id())
         return;
-    if (thread.get_id() == std::this_thread::get_id()) {
-        // Stopped from a target called by this thread: it ends on its own once
-        // the call returns, and holds the stream until then.
-        thread.detach();
-        return;
-    }
-    thread.join();
+    m_turnEnded.wait(lock, [this] { return m_runner == std::thread::id(); });
 }
 
 PortStats PortStream::stats() const
@@ -178,28 +171,37 @@ PortStats PortStream::stats() const
     return stats;
 }
 
-void PortStream::run()
+bool PortStream::runTurn()
 {
-    for (;;) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopping) {
+            m_scheduled = false;
+            return false;
+        }
+        m_runner = std::this_thread::get_id();
+    }
+    for (int round = 0; round < kRoundsPerTurn; ++round) {
         std::optional<QueuedFrame> video;
         std::optional<QueuedFrame> audio;
         if (!takeWork(video, audio))
-            return;
+            break;
         if (audio)
             decodeAudio(*audio);
         if (video)
             decodeVideo(*video);
     }
+    std::lock_guard lock(m_mutex);
+    m_runner = std::thread::id();
+    m_scheduled = !m_stopping && hasWorkLocked();
+    m_turnEnded.notify_all();
+    return m_scheduled;
 }
 
 bool PortStream::takeWork(std::optional<QueuedFrame>& video, std::optional<QueuedFrame>& audio)
 {
-    std::unique_lock lock(m_mutex);
-    m_wake.wait(lock, [this] {
-        return m_stopping || (m_videoQueue && !m_videoQueue->empty()) ||
-               (m_audioQueue && !m_audioQueue->empty());
-    });
-    if (m_stopping)
+    std::lock_guard lock(m_mutex);
+    if (m_stopping || !hasWorkLocked())
         return false;
     // One of each per round, so neither kind starves the other.
     if (m_videoQueue)
@@ -220,8 +222,8 @@ void PortStream::decodeVideo(const QueuedFrame& frame)
     if (m_observer)
         m_observer(m_port, frame.frameValue, frame.timestamp);
 
-    // Set once under m_mutex before this thread could see the frame, never
-    // replaced while the thread runs.
+    // Set once under m_mutex before any turn could see the frame, never
+    // replaced while the port lives.
     VideoDecoder& decoder = *m_videoDecoder;
     std::vector<std::shared_ptr<const sdk::RgbPicture>> pictures;
     const bool convert = m_watched.load(std::memory_order_acquire);

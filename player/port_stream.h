@@ -1,6 +1,7 @@
 #pragma once
 
 #include "player/audio_decoder.h"
+#include "player/decode_pool.h"
 #include "player/frame_queue.h"
 #include "player/stream_header.h"
 #include "player/video_decoder.h"
@@ -38,13 +39,14 @@ struct PortStats
 // Tests: sees every video frame just before the decoder gets it.
 using FeedObserver = std::function<void(int port, int frameValue, int timestamp)>;
 
-// One port: its decoders, its queues, its decode thread and the target its
-// pictures go to. Frames are copied in on the caller's thread and decoded on
-// the port's own thread.
+// One port: its decoders, its queues and the target its pictures go to.
+// Frames are copied in on the caller's thread and decoded in turns on the
+// player's decode pool: at most one turn of a port runs at a time, so its
+// decoders are only ever used by one thread at once.
 class PortStream : public std::enable_shared_from_this<PortStream>
 {
 public:
-    PortStream(int port, FeedObserver observer);
+    PortStream(int port, FeedObserver observer, DecodePool& pool);
     ~PortStream();
     PortStream(const PortStream&) = delete;
     PortStream& operator=(const PortStream&) = delete;
@@ -61,32 +63,36 @@ public:
     int inputVideo(const unsigned char* data, int length, int frameValue, int timestamp);
     int inputAudio(const unsigned char* data, int length, int timestamp);
 
-    // Stops the decode thread and waits for it (unless called from it); no
-    // picture reaches a target once this returns.
+    // Stops decoding and waits for a turn that is under way (unless called
+    // from it); no picture reaches a target once this returns.
     void stop();
 
     PortStats stats() const;
 
 private:
-    void startThreadLocked();
-    void run();
+    void scheduleLocked();
+    bool hasWorkLocked() const;
+    // One turn on a pool thread: a few frames; true when more are waiting.
+    bool runTurn();
     bool takeWork(std::optional<QueuedFrame>& video, std::optional<QueuedFrame>& audio);
     void decodeVideo(const QueuedFrame& frame);
     void decodeAudio(const QueuedFrame& frame);
 
     const int m_port;
     const FeedObserver m_observer;
+    DecodePool& m_pool;
 
-    mutable std::mutex m_mutex; // queues, decoders' presence, thread, stats below
-    std::condition_variable m_wake;
+    mutable std::mutex m_mutex; // queues, decoders' presence, the turn's state
+    std::condition_variable m_turnEnded;
     std::unique_ptr<VideoDecoder> m_videoDecoder;
     std::unique_ptr<AudioDecoder> m_audioDecoder;
     std::optional<VideoFrameQueue> m_videoQueue;
     std::optional<AudioFrameQueue> m_audioQueue;
-    std::thread m_thread;
+    bool m_scheduled = false; // queued in the pool or running there
+    std::thread::id m_runner; // the pool thread running a turn now, if any
     bool m_stopping = false;
 
-    // Only the decode thread touches this.
+    // Only the turn that runs touches this.
     bool m_decoderNeedsKeyFrame = true;
 
     // Held while a picture is handed over. Recursive, so that a target may call

@@ -30,8 +30,9 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create()
         decoder->m_frame == nullptr)
         return nullptr;
 
-    // One thread per stream: a wall runs up to 250 streams, and frame threads
-    // would also hold pictures back by a frame each.
+    // No threads of its own: the player's decode pool already keeps every
+    // core busy across the streams of a wall, and frame threads would also
+    // hold pictures back by a frame each.
     decoder->m_context->thread_count = 1;
     decoder->m_context->flags |= AV_CODEC_FLAG_LOW_DELAY;
     decoder->m_context->max_pixels = kMaxPixels;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <random>
@@ -36,6 +37,16 @@ bool showsHalves(const sdk::RgbPicture& picture, Rgb left, Rgb right)
            test::near(test::pixelAt(picture, 240, 120), right) &&
            test::near(test::pixelAt(picture, 20, 170), left) &&
            test::near(test::pixelAt(picture, 300, 170), right);
+}
+
+// Threads of this process now.
+std::size_t threadCount()
+{
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
 }
 
 const std::vector<EncodedFrame>& redBlueStream()
@@ -472,7 +483,7 @@ TEST_F(FfmpegPlayerTest, PlayFromInsideTheTargetRebindsWithoutDeadlock)
     EXPECT_EQ(m_player.Stop(55), 0); // before `first` goes away
 }
 
-TEST_F(FfmpegPlayerTest, SixteenPortsDecodeIndependently)
+TEST_F(FfmpegPlayerTest, SixteenPortsDecodeIndependentlyOnThePlayersOwnThreads)
 {
     constexpr int kPorts = 16;
     std::vector<std::pair<Rgb, Rgb>> colours;
@@ -484,6 +495,7 @@ TEST_F(FfmpegPlayerTest, SixteenPortsDecodeIndependently)
         colours.emplace_back(left, right);
         streams.push_back(test::encodeHalves(left, right, 20));
     }
+    const std::size_t threadsBefore = threadCount();
     for (int i = 0; i < kPorts; ++i) {
         ASSERT_EQ(openVideo(1000 + i), 0);
         ASSERT_EQ(m_player.Play(1000 + i, &m_targets[static_cast<std::size_t>(i)]), 0);
@@ -507,6 +519,8 @@ TEST_F(FfmpegPlayerTest, SixteenPortsDecodeIndependently)
                                 colours[static_cast<std::size_t>(i)].second))
             << "port " << i;
     }
+    // The player's own decode threads did all of it: none per port.
+    EXPECT_EQ(threadCount(), threadsBefore);
     for (int i = 0; i < kPorts; ++i)
         EXPECT_EQ(m_player.Stop(1000 + i), 0);
 }
