@@ -39,6 +39,19 @@ VideoPaneWidget::VideoPaneWidget(const CStaWnd* pane, QWidget* parent)
 
 VideoPaneWidget::~VideoPaneWidget() = default;
 
+sdk::PictureBounds VideoPaneWidget::pictureBounds() const
+{
+    return {m_width.load(), m_height.load()};
+}
+
+void VideoPaneWidget::resizeEvent(QResizeEvent* event)
+{
+    const qreal ratio = devicePixelRatioF();
+    m_width = static_cast<int>(width() * ratio);
+    m_height = static_cast<int>(height() * ratio);
+    QWidget::resizeEvent(event);
+}
+
 void VideoPaneWidget::presentPicture(std::shared_ptr<const sdk::RgbPicture> picture)
 {
     std::lock_guard lock(m_mutex);

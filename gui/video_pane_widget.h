@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -30,12 +31,15 @@ public:
 
     // Any thread.
     void presentPicture(std::shared_ptr<const sdk::RgbPicture> picture) override;
+    // The pane's size in device pixels; any thread.
+    sdk::PictureBounds pictureBounds() const override;
 
     // The picture the last paint showed (tests).
     std::shared_ptr<const sdk::RgbPicture> shownPicture() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void repaintIfNew();
@@ -46,6 +50,8 @@ private:
     std::shared_ptr<const sdk::RgbPicture> m_newest;
     bool m_newPicture = false;
     std::shared_ptr<const sdk::RgbPicture> m_shown; // user-interface thread only
+    std::atomic<int> m_width{0};                    // the size, for the decode threads
+    std::atomic<int> m_height{0};
 };
 
 } // namespace vexlo

@@ -1,6 +1,7 @@
 #include "port_stream.h"
 
 #include "player/player_result.h"
+#include "player/rgb_converter.h"
 
 #include <algorithm>
 #include <utility>
@@ -161,6 +162,7 @@ PortStats PortStream::stats() const
             stats.audioFramesDropped = m_audioQueue->droppedCount();
     }
     stats.videoFramesSkipped = m_videoSkipped.load();
+    stats.videoFramesShed = m_videoShed.load();
     stats.videoFramesFed = m_videoFed.load();
     stats.videoFramesRejected = m_videoRejected.load();
     stats.picturesDecoded = m_picturesDecoded.load();
@@ -204,8 +206,14 @@ bool PortStream::takeWork(std::optional<QueuedFrame>& video, std::optional<Queue
     if (m_stopping || !hasWorkLocked())
         return false;
     // One of each per round, so neither kind starves the other.
-    if (m_videoQueue)
+    if (m_videoQueue) {
+        // Behind from more than half a queue until it is empty again.
+        if (m_videoQueue->size() * 2 > m_videoQueue->capacity())
+            m_behind = true;
+        else if (m_videoQueue->size() <= 1)
+            m_behind = false;
         video = m_videoQueue->pop();
+    }
     if (m_audioQueue)
         audio = m_audioQueue->pop();
     return true;
@@ -219,18 +227,38 @@ void PortStream::decodeVideo(const QueuedFrame& frame)
         ++m_videoSkipped;
         return;
     }
+    sdk::PictureBounds bounds;
+    {
+        std::lock_guard lock(m_presentMutex);
+        if (m_target != nullptr)
+            bounds = m_target->pictureBounds();
+    }
+    // A port that has fallen behind and whose pane shows its pictures much
+    // smaller decodes key frames only until it has caught up: a small pane
+    // loses little by it, and the machine gets the time back for the others.
+    if (m_behind && !frame.isKeyFrame() &&
+        showsMuchSmaller(m_decodedWidth, m_decodedHeight, bounds)) {
+        ++m_videoShed;
+        m_decoderNeedsKeyFrame = true;
+        return;
+    }
     if (m_observer)
         m_observer(m_port, frame.frameValue, frame.timestamp);
 
     // Set once under m_mutex before any turn could see the frame, never
     // replaced while the port lives.
     VideoDecoder& decoder = *m_videoDecoder;
+    decoder.setBounds(bounds);
     std::vector<std::shared_ptr<const sdk::RgbPicture>> pictures;
     const bool convert = m_watched.load(std::memory_order_acquire);
     const VideoDecoder::Result result =
         decoder.decode(frame.data.data(), frame.data.size(), convert, pictures);
     ++m_videoFed;
     m_picturesDecoded += static_cast<std::uint64_t>(result.pictures);
+    if (result.pictures > 0) {
+        m_decodedWidth = result.width;
+        m_decodedHeight = result.height;
+    }
     if (result.damaged) {
         ++m_videoRejected;
         m_decoderNeedsKeyFrame = true;

@@ -26,6 +26,7 @@ struct PortStats
     std::size_t videoQueuePeak = 0;
     std::uint64_t videoFramesDropped = 0;  // made room in a full queue
     std::uint64_t videoFramesSkipped = 0;  // waited for a key frame at the decoder
+    std::uint64_t videoFramesShed = 0;     // left out while behind, for a small pane
     std::uint64_t videoFramesFed = 0;      // given to the decoder
     std::uint64_t videoFramesRejected = 0; // did not decode
     std::uint64_t picturesDecoded = 0;
@@ -92,8 +93,11 @@ private:
     std::thread::id m_runner; // the pool thread running a turn now, if any
     bool m_stopping = false;
 
-    // Only the turn that runs touches this.
+    // Only the turn that runs touches these.
     bool m_decoderNeedsKeyFrame = true;
+    bool m_behind = false; // set by takeWork, under m_mutex, for the turn that follows
+    int m_decodedWidth = 0;
+    int m_decodedHeight = 0;
 
     // Held while a picture is handed over. Recursive, so that a target may call
     // Play for its own port from inside presentPicture.
@@ -103,6 +107,7 @@ private:
     std::atomic<bool> m_stopRequested{false}; // lets a picture in hand be skipped at once
 
     std::atomic<std::uint64_t> m_videoSkipped{0};
+    std::atomic<std::uint64_t> m_videoShed{0};
     std::atomic<std::uint64_t> m_videoFed{0};
     std::atomic<std::uint64_t> m_videoRejected{0};
     std::atomic<std::uint64_t> m_picturesDecoded{0};

@@ -102,8 +102,10 @@ bool VideoDecoder::receivePictures(Result& result, bool convert,
             return false;
         }
         ++result.pictures;
+        result.width = m_frame->width;
+        result.height = m_frame->height;
         if (convert) {
-            if (auto picture = m_converter.convert(*m_frame))
+            if (auto picture = m_converter.convert(*m_frame, m_bounds))
                 pictures.push_back(std::move(picture));
         }
         av_frame_unref(m_frame);

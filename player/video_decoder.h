@@ -22,6 +22,8 @@ public:
     {
         bool damaged = false; // the decoder refused the unit or produced a broken picture
         int pictures = 0;     // good pictures the unit produced
+        int width = 0;        // the size of the last of them, as decoded
+        int height = 0;
     };
 
     // Nothing when this FFmpeg has no H.264 decoder.
@@ -35,6 +37,8 @@ public:
     // After a damaged result the decoder is flushed; feed it a key frame next.
     Result decode(const std::uint8_t* data, std::size_t size, bool convert,
                   std::vector<std::shared_ptr<const sdk::RgbPicture>>& pictures);
+    // Where the pictures are shown: one much larger is converted scaled down.
+    void setBounds(sdk::PictureBounds bounds) { m_bounds = bounds; }
 
 private:
     VideoDecoder() = default;
@@ -47,6 +51,7 @@ private:
     AVPacket* m_packet = nullptr;
     AVFrame* m_frame = nullptr;
     RgbConverter m_converter;
+    sdk::PictureBounds m_bounds;
 };
 
 } // namespace vexlo::player

@@ -71,11 +71,21 @@ struct RgbPicture
 // Where the player hands its newest picture. Called on the player's decode
 // threads; an implementation keeps only the newest picture and draws it on its
 // own thread.
+// How large a target shows pictures, in pixels; 0 x 0 when it does not say.
+struct PictureBounds
+{
+    int width = 0;
+    int height = 0;
+};
+
 class RenderTarget
 {
 public:
     virtual ~RenderTarget() = default;
     virtual void presentPicture(std::shared_ptr<const RgbPicture> picture) = 0;
+    // The size the target shows pictures at; a picture much larger than that
+    // is handed over scaled down. Asked on the decode threads.
+    virtual PictureBounds pictureBounds() const { return {}; }
 };
 
 class Player

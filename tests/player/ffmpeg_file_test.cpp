@@ -86,8 +86,8 @@ TEST(FfmpegFile, EveryFrameOfAToolMadeFileMatchesItsSource)
     const fs::path directory =
         fs::temp_directory_path() / ("vexlo-player-file-" + std::to_string(::getpid()));
     fs::create_directories(directory);
-    const std::string source = "-f lavfi -i testsrc2=size=320x180:rate=10 -frames:v " +
-                               std::to_string(kFrames);
+    const std::string source =
+        "-f lavfi -i testsrc2=size=320x180:rate=10 -frames:v " + std::to_string(kFrames);
     ASSERT_TRUE(runFfmpeg(source +
                               " -c:v libx264 -preset ultrafast -tune zerolatency -g 10 -bf 0"
                               " -x264-params aud=1:repeat-headers=1 -pix_fmt yuv420p -f h264 '" +

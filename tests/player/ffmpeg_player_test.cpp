@@ -99,7 +99,9 @@ protected:
     {
         const auto s = m_player.portStats(port);
         return s && s->videoQueued == 0 &&
-               s->videoFramesFed + s->videoFramesDropped + s->videoFramesSkipped >= fed;
+               s->videoFramesFed + s->videoFramesDropped + s->videoFramesSkipped +
+                       s->videoFramesShed >=
+                   fed;
     }
 
     // Declared before the player: the player stops its ports, and so stops
@@ -523,6 +525,47 @@ TEST_F(FfmpegPlayerTest, SixteenPortsDecodeIndependentlyOnThePlayersOwnThreads)
     EXPECT_EQ(threadCount(), threadsBefore);
     for (int i = 0; i < kPorts; ++i)
         EXPECT_EQ(m_player.Stop(1000 + i), 0);
+}
+
+// A pane that shows pictures much smaller than they are gets them scaled down
+// (a little smaller, it scales them itself); and while its port is behind it
+// gets only the key frames' pictures, where a large pane gets every one.
+TEST_F(FfmpegPlayerTest, APaneMuchSmallerGetsScaledPicturesAndOnlyKeyFramesWhileBehind)
+{
+    const auto& frames = redBlueStream();
+    RecordingTarget& small = m_targets[0];
+    RecordingTarget& large = m_targets[1];
+    small.setBounds(test::kTestWidth / 2, test::kTestHeight / 2);
+    large.setBounds(test::kTestWidth * 2 / 3, test::kTestHeight * 2 / 3);
+    for (const int port : {40, 41}) {
+        ASSERT_EQ(openVideo(port), 0);
+        ASSERT_EQ(m_player.Play(port, port == 40 ? &small : &large), 0);
+    }
+    for (RecordingTarget* target : {&small, &large})
+        target->holdPictures();
+    feed(40, frames, 0, 1);
+    feed(41, frames, 0, 1);
+    ASSERT_TRUE(waitUntil([&] { return stats(40).picturesDecoded == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return stats(41).picturesDecoded == 1; }));
+    // Both ports fall behind by more than half their queue of 40.
+    feed(40, frames, 1, 40);
+    feed(41, frames, 1, 40);
+    for (RecordingTarget* target : {&small, &large})
+        target->releasePictures();
+    ASSERT_TRUE(waitUntil([&] { return settled(40, 40) && settled(41, 40); }));
+
+    const auto scaled = small.newest();
+    ASSERT_TRUE(scaled);
+    EXPECT_EQ(scaled->width, test::kTestWidth / 2);
+    EXPECT_EQ(scaled->height, test::kTestHeight / 2);
+    EXPECT_TRUE(test::near(test::pixelAt(*scaled, 40, 60), kRed));
+    EXPECT_TRUE(test::near(test::pixelAt(*scaled, 120, 60), kBlue));
+    EXPECT_GT(stats(40).videoFramesShed, 0u);
+    EXPECT_EQ(small.pictureCount(), 4) << "frame 0 and the key frames 10, 20 and 30";
+
+    EXPECT_TRUE(showsHalves(*large.newest(), kRed, kBlue)) << "at its own size";
+    EXPECT_EQ(stats(41).videoFramesShed, 0u);
+    EXPECT_EQ(large.pictureCount(), 40);
 }
 
 TEST_F(FfmpegPlayerTest, ContractCallsReachTheInstalledPlayer)

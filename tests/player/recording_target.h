@@ -21,6 +21,13 @@ class RecordingTarget : public sdk::RenderTarget
 {
 public:
     void presentPicture(std::shared_ptr<const sdk::RgbPicture> picture) override;
+    sdk::PictureBounds pictureBounds() const override { return {m_width.load(), m_height.load()}; }
+    // The size the target says it shows pictures at (0 x 0: not said).
+    void setBounds(int width, int height)
+    {
+        m_width = width;
+        m_height = height;
+    }
 
     int pictureCount() const;
     std::shared_ptr<const sdk::RgbPicture> newest() const;
@@ -40,6 +47,8 @@ private:
     std::shared_ptr<const sdk::RgbPicture> m_newest;
     std::atomic<bool> m_closed{false};
     std::atomic<int> m_afterClose{0};
+    std::atomic<int> m_width{0};
+    std::atomic<int> m_height{0};
 };
 
 // The colour at (x, y) of an RGB picture.
