@@ -5,7 +5,11 @@
 // pictures shown and frames received per second, what the player dropped, the
 // CPU time per stream and the peak resident memory of the process.
 //
-//   wall_bench [--cameras N<=250] [--seconds S] [--start-limit S]
+//   wall_bench [--cameras N<=250] [--seconds S] [--start-limit S] [--onvif 1]
+//
+// With --onvif 1 the cameras speak ONVIF only: the ONVIF device library asks
+// each for its sub stream's address and pulls it over RTSP. Each pane tells
+// the player its size on a 1920 x 1080 wall, as the wall's widgets do.
 //
 // Everything runs in this process on 127.x addresses, the cameras included:
 // their share of the CPU time is small (they send frames encoded once at the
@@ -21,6 +25,7 @@
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
 #include "netsdk/net_sdk.h"
+#include "onvif/onvif_library.h"
 #include "platform/codepage.h"
 #include "player/ffmpeg_player.h"
 #include "sdk/backend.h"
@@ -58,6 +63,7 @@ struct BenchOptions
     // How long the streams may take to show their first pictures: every camera
     // encodes its test card at its first play.
     double startLimitSeconds = 180;
+    bool onvif = false;
 };
 
 bool parseOptions(int argc, char** argv, BenchOptions& options)
@@ -69,6 +75,8 @@ bool parseOptions(int argc, char** argv, BenchOptions& options)
             options.measureSeconds = number;
         else if (name == "--start-limit")
             options.startLimitSeconds = number;
+        else if (name == "--onvif" && number == 1)
+            options.onvif = true;
         else
             return false;
         return true;
@@ -80,10 +88,13 @@ class CountingPane : public vexlo::sdk::RenderTarget
 {
 public:
     void presentPicture(std::shared_ptr<const vexlo::sdk::RgbPicture>) override { ++m_pictures; }
+    vexlo::sdk::PictureBounds pictureBounds() const override { return m_bounds; }
     std::uint64_t pictures() const { return m_pictures.load(); }
+    void setBounds(vexlo::sdk::PictureBounds bounds) { m_bounds = bounds; } // before the plays
 
 private:
     std::atomic<std::uint64_t> m_pictures{0};
+    vexlo::sdk::PictureBounds m_bounds;
 };
 
 // The FFmpeg player with a count of the video frames fed to it, which is what
@@ -162,9 +173,11 @@ private:
     std::map<int, int> m_events;
 };
 
-std::unique_ptr<sim::Site> startSite(int cameras)
+std::unique_ptr<sim::Site> startSite(int cameras, bool onvif)
 {
-    const sim::CameraSetup base = sim::makeCamera("", "127.0.0.2");
+    sim::CameraSetup base = sim::makeCamera("", "127.0.0.2");
+    if (onvif)
+        base.protocol = sim::CameraProtocol::Onvif;
     return vexlo::bench::startBenchSite(base, cameras, "WAL{n:4}", 230);
 }
 
@@ -173,6 +186,7 @@ struct PlayerTotals
 {
     std::uint64_t dropped = 0;  // a full queue made room
     std::uint64_t skipped = 0;  // waited for a key frame
+    std::uint64_t shed = 0;     // left out while behind, for a small pane
     std::uint64_t rejected = 0; // did not decode
     std::uint64_t decoded = 0;
 };
@@ -186,6 +200,7 @@ PlayerTotals playerTotals(vexlo::CMULPLay& wall, vexlo::player::FfmpegPlayer& pl
             continue;
         totals.dropped += stats->videoFramesDropped;
         totals.skipped += stats->videoFramesSkipped;
+        totals.shed += stats->videoFramesShed;
         totals.rejected += stats->videoFramesRejected;
         totals.decoded += stats->picturesDecoded;
     }
@@ -215,14 +230,20 @@ int main(int argc, char** argv)
     BenchOptions options;
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: wall_bench [--cameras N<=250] [--seconds S] [--start-limit S]\n");
+                     "usage: wall_bench [--cameras N<=250] [--seconds S] [--start-limit S] "
+                     "[--onvif 1]\n");
         return 2;
     }
 
-    auto site = startSite(options.cameras);
-    vexlo::netsdk::NetSdkOptions sdkOptions;
-    sdkOptions.searchPort = site->searchPort();
-    auto library = std::make_unique<vexlo::netsdk::NetSdk>(sdkOptions);
+    auto site = startSite(options.cameras, options.onvif);
+    std::unique_ptr<vexlo::sdk::DeviceLibrary> library;
+    if (options.onvif) {
+        library = std::make_unique<vexlo::onvif::OnvifLibrary>();
+    } else {
+        vexlo::netsdk::NetSdkOptions sdkOptions;
+        sdkOptions.searchPort = site->searchPort();
+        library = std::make_unique<vexlo::netsdk::NetSdk>(sdkOptions);
+    }
     LoginWatch logins;
     vexlo::sdk::installDeviceLibrary(library.get());
     IP_NET_DVR_Init();
@@ -250,8 +271,11 @@ int main(int argc, char** argv)
     std::vector<CountingPane> panes(static_cast<std::size_t>(vexlo::CMULPLay::kMaxDevices + 6));
     auto wall = std::make_unique<vexlo::CMULPLay>(devices);
     wall->createPanes({0, 0, 1920, 1080});
-    for (int k = 0; k < wall->paneCount(); ++k)
+    const vexlo::sdk::PictureBounds paneSize{1920 / wall->gridSide(), 1080 / wall->gridSide()};
+    for (int k = 0; k < wall->paneCount(); ++k) {
+        panes[static_cast<std::size_t>(k)].setBounds(paneSize);
         wall->pane(k).setRenderTarget(&panes[static_cast<std::size_t>(k)]);
+    }
     std::printf("wall: %d x %d panes\n", wall->gridSide(), wall->gridSide());
 
     const auto playStart = Clock::now();
@@ -311,9 +335,10 @@ int main(int argc, char** argv)
     std::printf("video frames received: %.1f /s in total, %.2f /s per stream (cameras send 10)\n",
                 frames / window, frames / window / streams);
     std::printf("player: dropped %llu (full queue), skipped %llu (waiting for a key frame), "
-                "rejected %llu, decoded %llu\n",
+                "shed %llu (behind, small pane), rejected %llu, decoded %llu\n",
                 static_cast<unsigned long long>(playerAfter.dropped - playerBefore.dropped),
                 static_cast<unsigned long long>(playerAfter.skipped - playerBefore.skipped),
+                static_cast<unsigned long long>(playerAfter.shed - playerBefore.shed),
                 static_cast<unsigned long long>(playerAfter.rejected - playerBefore.rejected),
                 static_cast<unsigned long long>(playerAfter.decoded - playerBefore.decoded));
     std::printf("CPU: %.2f s per s in total, %.4f s per stream per s\n", cpu / window,

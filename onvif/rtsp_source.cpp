@@ -19,6 +19,8 @@ constexpr int kMaxPacketBytes = 8 << 20;
 // find_stream_info reads at most this much of the stream for the picture size.
 constexpr const char* kProbeBytes = "1048576";
 constexpr const char* kAnalyzeMicroseconds = "2000000";
+// A rate above this is a guess from the clock, not the camera's.
+constexpr int kMaxFramesPerSecond = 120;
 
 std::int64_t nowNs()
 {
@@ -119,6 +121,9 @@ std::optional<std::string> RtspSource::open(const std::string& uri, const std::s
     if (!m_context)
         return "out of memory";
     m_context->interrupt_callback = {&RtspSource::interrupted, this};
+    // The picture's size is all that is asked of the first frames; guessing
+    // the frame rate would hold the first picture back by two seconds.
+    m_context->fps_probe_size = 0;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "rtsp_transport", "tcp", 0);
     av_dict_set(&options, "allowed_media_types", "video+audio", 0);
@@ -142,7 +147,8 @@ std::optional<std::string> RtspSource::open(const std::string& uri, const std::s
             m_info.height = std::max(codec->height, 0);
             const AVRational rate =
                 stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
-            m_info.framesPerSecond = rate.den > 0 ? rate.num / rate.den : 0;
+            const int perSecond = rate.den > 0 ? rate.num / rate.den : 0;
+            m_info.framesPerSecond = perSecond > 0 && perSecond <= kMaxFramesPerSecond ? perSecond : 0;
             if (codec->extradata && codec->extradata_size > 0)
                 m_parameterSets.assign(codec->extradata, codec->extradata + codec->extradata_size);
         } else if (m_audioIndex < 0 && codec->codec_id == AV_CODEC_ID_PCM_ALAW) {
