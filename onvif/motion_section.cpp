@@ -24,16 +24,8 @@ template <typename T, typename Parse>
 Outcome<T> analyticsCall(DeviceClient& client, const std::string& url, std::string_view operation,
                          const std::optional<std::string>& payload, Parse parse)
 {
-    if (!payload)
-        return CameraRefusal{0, std::nullopt, false, false, "nothing to send"};
-    auto reply = client.call(std::string(kOnvifAnalyticsNamespace) + "/" + std::string(operation),
-                             *payload, url);
-    if (!reply.ok())
-        return std::move(reply).template failureAs<T>();
-    auto parsed = parse(*reply.value());
-    if (const T* value = parsed.value())
-        return *value;
-    return Malformed{"the camera's " + std::string(operation) + " answer"};
+    return serviceCall<T>(client, kOnvifAnalyticsNamespace, url, operation, payload,
+                          std::move(parse));
 }
 
 const AnalyticsConfig* findByType(const std::vector<AnalyticsConfig>& configs,

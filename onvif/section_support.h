@@ -33,24 +33,35 @@ template <typename T> SectionVerdict verdictOf(const Outcome<T>& outcome)
     return outcome.transportError() ? SectionVerdict::NoAnswer : SectionVerdict::Refused;
 }
 
-// A media-service call whose answer the caller reads with `parse`.
+// A call of the service of `serviceNamespace` at `url`, whose answer the
+// caller reads with `parse`.
 template <typename T, typename Parse>
-Outcome<T> mediaCall(DeviceClient& client, std::string_view operation,
-                     const std::optional<std::string>& payload, Parse parse)
+Outcome<T> serviceCall(DeviceClient& client, std::string_view serviceNamespace,
+                       const std::string& url, std::string_view operation,
+                       const std::optional<std::string>& payload, Parse parse)
 {
     if (!payload)
         return CameraRefusal{0, std::nullopt, false, false, "nothing to send"};
-    const auto media = client.mediaServiceUrl();
-    if (!media.ok())
-        return Outcome<std::string>(media).template failureAs<T>();
-    auto reply = client.call(std::string(kOnvifMediaNamespace) + "/" + std::string(operation),
-                             *payload, *media.value());
+    auto reply =
+        client.call(std::string(serviceNamespace) + "/" + std::string(operation), *payload, url);
     if (!reply.ok())
         return std::move(reply).template failureAs<T>();
     auto parsed = parse(*reply.value());
     if (const T* value = parsed.value())
         return *value;
     return Malformed{"the camera's " + std::string(operation) + " answer"};
+}
+
+// A media-service call whose answer the caller reads with `parse`.
+template <typename T, typename Parse>
+Outcome<T> mediaCall(DeviceClient& client, std::string_view operation,
+                     const std::optional<std::string>& payload, Parse parse)
+{
+    const auto media = client.mediaServiceUrl();
+    if (!media.ok())
+        return Outcome<std::string>(media).template failureAs<T>();
+    return serviceCall<T>(client, kOnvifMediaNamespace, *media.value(), operation, payload,
+                          std::move(parse));
 }
 
 // The media sections (media_sections.cpp).

@@ -1,15 +1,15 @@
+#include "kept_reply.h"
+#include "scripted_peer.h"
+#include "tests/support/deadline.h"
+
 #include "onvif/address_rule.h"
 #include "onvif/device_client.h"
 #include "onvif/digest_server.h"
 #include "onvif/soap_fault.h"
-#include "scripted_peer.h"
-#include "tests/support/deadline.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 
 // The client against cameras the simulator does not play, scripted here: one
 // that only takes HTTP Digest, one that locks the account, one that never
@@ -23,10 +23,7 @@ using vexlo::onvif::test::ScriptedPeer;
 
 std::string reply(const std::string& name)
 {
-    std::ifstream in(std::string(VEXLO_ONVIF_REPLIES_DIR) + "/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return test::keptReply(name);
 }
 
 bool asks(const PeerRequest& request, std::string_view operation)

@@ -1,4 +1,3 @@
-#include "onvif/device_client.h"
 #include "tests/support/deadline.h"
 #include "tests/support/loopback_site.h"
 
@@ -6,6 +5,7 @@
 #include "ipcsim/request_log.h"
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
+#include "onvif/device_client.h"
 
 #include <gtest/gtest.h>
 

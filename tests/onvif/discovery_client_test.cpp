@@ -1,9 +1,9 @@
 #include "../support/deadline.h"
 #include "discovery_peer.h"
-#include "onvif/discovery_client.h"
-#include "onvif/loopback_multicast.h"
 
 #include "ipcsim/onvif/discovery_responder.h"
+#include "onvif/discovery_client.h"
+#include "onvif/loopback_multicast.h"
 #include "platform/tick.h"
 
 #include <gtest/gtest.h>

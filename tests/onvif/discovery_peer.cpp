@@ -1,6 +1,7 @@
 #include "discovery_peer.h"
 
 #include "../support/deadline.h"
+
 #include "onvif/discovery_client.h"
 
 #include <arpa/inet.h>

@@ -1,10 +1,10 @@
-#include "onvif/onvif_library.h"
-#include "onvif/section_push.h"
 #include "tests/support/deadline.h"
 #include "tests/support/loopback_site.h"
 
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
+#include "onvif/onvif_library.h"
+#include "onvif/section_push.h"
 #include "platform/tick.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +32,8 @@ struct Delivered
 {
     std::mutex mutex;
     std::condition_variable changed;
-    std::vector<std::pair<int, int>> events;               // handle, event
-    std::vector<std::pair<int, std::string>> answers;      // code, text
+    std::vector<std::pair<int, int>> events;          // handle, event
+    std::vector<std::pair<int, std::string>> answers; // code, text
 
     static int onStatus(int handle, int event, int, void* user)
     {
@@ -148,10 +148,10 @@ TEST(OnvifLibraryLogin, SitePairsAreTriedAndAnswersComeInTheHomeProtocolsForm)
     EXPECT_EQ(library.Login("10.1.2.3", 8080, "admin", "", 0), -1);
     EXPECT_EQ(library.Login(site.scenario.cameras[0].address.c_str(), 0, "admin", "", 0), -1);
 
-    const int taken = library.Login(site.scenario.cameras[0].address.c_str(), 8080, "admin",
-                                    "first", 0);
-    const int refused = library.Login(site.scenario.cameras[1].address.c_str(), 8080, "admin",
-                                      "first", 0);
+    const int taken =
+        library.Login(site.scenario.cameras[0].address.c_str(), 8080, "admin", "first", 0);
+    const int refused =
+        library.Login(site.scenario.cameras[1].address.c_str(), 8080, "admin", "first", 0);
     ASSERT_GT(taken, 0);
     ASSERT_GT(refused, 0);
     EXPECT_EQ(delivered.eventOf(taken), SDK_EVENT_LOGIN_OK) << "the second pair opens it";

@@ -1,4 +1,5 @@
 #include "input_checks.h"
+
 #include "onvif/discovery_messages.h"
 #include "onvif/soap_fault.h"
 #include "onvif/ws_security.h"

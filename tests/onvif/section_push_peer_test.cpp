@@ -1,11 +1,9 @@
+#include "kept_reply.h"
 #include "scripted_peer.h"
 
 #include "onvif/section_push.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 // Sections of the configuration push against a scripted camera, for what the
 // simulator never does: a camera that takes a new address only at its next
@@ -19,10 +17,7 @@ using vexlo::onvif::test::ScriptedPeer;
 
 std::string reply(const std::string& name)
 {
-    std::ifstream in(std::string(VEXLO_ONVIF_REPLIES_DIR) + "/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return test::keptReply(name);
 }
 
 std::string operationOf(const PeerRequest& request)

@@ -40,9 +40,10 @@ TEST(SettingsMessages, RequestsCarryOnlyWhatTheStandardAllows)
 
 TEST(SettingsMessages, EmptyResponsesAndFaultsAreTold)
 {
-    const std::string ok = R"(<s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope"><s:Body>)"
-                           R"(<x:SetNTPResponse xmlns:x="http://www.onvif.org/ver10/device/wsdl"/>)"
-                           R"(</s:Body></s:Envelope>)";
+    const std::string ok =
+        R"(<s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope"><s:Body>)"
+        R"(<x:SetNTPResponse xmlns:x="http://www.onvif.org/ver10/device/wsdl"/>)"
+        R"(</s:Body></s:Envelope>)";
     EXPECT_TRUE(parseEmptyResponse(ok, "SetNTPResponse").ok());
     EXPECT_FALSE(parseEmptyResponse(ok, "SetDNSResponse").ok());
     EXPECT_FALSE(parseEmptyResponse("not xml", "SetNTPResponse").ok());
