@@ -67,9 +67,9 @@ std::optional<std::string> withUserInfo(const std::string& uri, const std::strin
         return std::nullopt;
     std::string rest = uri.substr(kScheme.size());
     // A camera's own user information gives way to the site's pair.
-    const std::size_t slash = rest.find('/');
-    const std::size_t at = rest.rfind('@', slash);
-    if (at != std::string::npos)
+    const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
+    const std::size_t at = rest.rfind('@', authorityEnd);
+    if (at != std::string::npos && at < authorityEnd)
         rest.erase(0, at + 1);
     if (user.empty())
         return std::string(kScheme) + rest;

@@ -2,6 +2,7 @@
 # its own: the search of a whole site, logins with the site's pairs, answers.
 vexlo_add_test(onvif_library_tests
     SOURCES
+        live_play_test.cpp
         onvif_library_test.cpp
         section_push_peer_test.cpp
         scripted_peer.cpp
