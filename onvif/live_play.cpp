@@ -96,11 +96,23 @@ void LivePlay::stop()
 void LivePlay::run()
 {
     while (!m_stop.load()) {
-        playOnce();
+        const std::string ended = playOnce();
+        if (m_stop.load())
+            break;
+        tell("live video: " + ended + "; trying again");
         if (!pause(m_retryPause))
             break;
     }
     m_finished = true;
+}
+
+void LivePlay::tell(const std::string& what)
+{
+    // Once per reason, so a camera that stays away does not fill the log.
+    if (what == m_lastTold || !m_target.notice)
+        return;
+    m_lastTold = what;
+    m_target.notice(what);
 }
 
 bool LivePlay::pause(std::chrono::nanoseconds length)
@@ -113,11 +125,14 @@ bool LivePlay::pause(std::chrono::nanoseconds length)
     return !m_stop.load();
 }
 
-std::optional<std::string> LivePlay::streamUri()
+std::string LivePlay::streamUri(bool& found)
 {
+    found = false;
     const auto profiles = m_target.client->getProfiles();
-    if (!profiles.ok() || profiles.value()->empty())
-        return std::nullopt;
+    if (!profiles.ok())
+        return "the camera did not give its profiles (" + profiles.text() + ")";
+    if (profiles.value()->empty())
+        return "the camera has no media profile";
     std::vector<const MediaProfile*> withVideo;
     for (const MediaProfile& profile : *profiles.value()) {
         if (profile.videoEncoder)
@@ -128,19 +143,25 @@ std::optional<std::string> LivePlay::streamUri()
     const MediaProfile& chosen =
         *(m_target.subStream && withVideo.size() > 1 ? withVideo[1] : withVideo.front());
     const auto uri = m_target.client->getStreamUri(chosen.token);
-    if (!uri.ok() || !mayReach(rtspHost(uri.value()->uri), m_target.lanAllowed))
-        return std::nullopt;
+    if (!uri.ok())
+        return "the camera did not give the stream's address (" + uri.text() + ")";
+    if (!mayReach(rtspHost(uri.value()->uri), m_target.lanAllowed))
+        return "the stream's address " + rtspHost(uri.value()->uri) + " is off this computer";
+    found = true;
     return uri.value()->uri;
 }
 
-bool LivePlay::playOnce()
+std::string LivePlay::playOnce()
 {
-    const auto uri = streamUri();
-    if (!uri || m_stop.load())
-        return false;
+    bool found = false;
+    const std::string uri = streamUri(found);
+    if (!found || m_stop.load())
+        return uri;
     RtspSource source(m_stop, m_limits);
-    if (source.open(*uri, m_target.login.user, m_target.login.password))
-        return false;
+    if (const auto failed = source.open(uri, m_target.login.user, m_target.login.password))
+        return *failed;
+    if (!m_lastTold.empty())
+        tell("live video: playing again");
     m_sink->deliverHeader(liveHeaderBlock(source.info(), m_target.serialNo));
     while (const auto packet = source.next()) {
         if (packet->video)
@@ -148,7 +169,7 @@ bool LivePlay::playOnce()
         else
             m_sink->deliverAudio(packet->timestampMs, packet->data);
     }
-    return true;
+    return source.error();
 }
 
 } // namespace vexlo::onvif

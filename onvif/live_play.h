@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,6 +27,8 @@ struct LivePlayTarget
     bool subStream = false;               // the second profile, where there is one
     std::string serialNo;                 // written into the header
     bool lanAllowed = false;              // else only 127.0.0.0/8 may be reached
+    // Told once why the stream cannot be played, and again when it plays.
+    std::function<void(const std::string&)> notice;
 };
 
 class LivePlay
@@ -46,9 +49,11 @@ public:
 
 private:
     void run();
-    // One stream from opening to its end; true when it played at all.
-    bool playOnce();
-    std::optional<std::string> streamUri();
+    // One stream from opening to its end: why it ended.
+    std::string playOnce();
+    // The address of the stream, or why there is none.
+    std::string streamUri(bool& found);
+    void tell(const std::string& what);
     bool pause(std::chrono::nanoseconds length);
 
     const std::shared_ptr<sdk::PlaySink> m_sink;
@@ -57,6 +62,7 @@ private:
     const std::chrono::nanoseconds m_retryPause;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
+    std::string m_lastTold; // the play's thread only
     std::thread m_thread;
 };
 

@@ -767,8 +767,13 @@ int OnvifLibrary::RealPlayStream(int loginHandle, const char* ip, const char* /*
     dropFinishedPlaysLocked();
     const int playHandle = ++m_lastLoginHandle;
     auto sink = std::make_shared<sdk::PlaySink>(playHandle, callback, client->context, userValue);
-    LivePlayTarget target{session->client(), session->login(), stream == SDK_STREAM_SUB,
-                          session->serialNo, !m_options.loopbackOnly};
+    LivePlayTarget target{session->client(),
+                          session->login(),
+                          stream == SDK_STREAM_SUB,
+                          session->serialNo,
+                          !m_options.loopbackOnly,
+                          [this, name = session->serialNo + " (" + session->address +
+                                        "): "](const std::string& line) { notice(name + line); }};
     auto play = std::make_unique<LivePlay>(std::move(sink), std::move(target), RtspLimits{},
                                            scaledDuration(kPlayRetryMs));
     play->start();

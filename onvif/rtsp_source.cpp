@@ -148,7 +148,8 @@ std::optional<std::string> RtspSource::open(const std::string& uri, const std::s
             const AVRational rate =
                 stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
             const int perSecond = rate.den > 0 ? rate.num / rate.den : 0;
-            m_info.framesPerSecond = perSecond > 0 && perSecond <= kMaxFramesPerSecond ? perSecond : 0;
+            m_info.framesPerSecond =
+                perSecond > 0 && perSecond <= kMaxFramesPerSecond ? perSecond : 0;
             if (codec->extradata && codec->extradata_size > 0)
                 m_parameterSets.assign(codec->extradata, codec->extradata + codec->extradata_size);
         } else if (m_audioIndex < 0 && codec->codec_id == AV_CODEC_ID_PCM_ALAW) {
