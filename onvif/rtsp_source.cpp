@@ -198,7 +198,8 @@ std::optional<RtspPacket> RtspSource::next()
         if (result < 0) {
             m_error = m_stop                   ? "stopped"
                       : result == AVERROR_EXIT ? "the camera stopped sending"
-                                               : "the stream ended: " + averror(result);
+                      : result == AVERROR_EOF  ? "the camera ended the stream"
+                                               : "the stream broke off: " + averror(result);
             break;
         }
         const bool video = packet->stream_index == m_videoIndex;
