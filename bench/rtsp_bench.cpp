@@ -42,8 +42,8 @@ namespace {
 namespace sim = vexlo::ipcsim;
 using vexlo::bench::cpuSeconds;
 using vexlo::bench::peakResidentKiB;
-using vexlo::bench::secondsSince;
 using vexlo::bench::RtspPull;
+using vexlo::bench::secondsSince;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kMaxCameras = 250;

@@ -229,9 +229,8 @@ int main(int argc, char** argv)
 {
     BenchOptions options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: wall_bench [--cameras N<=250] [--seconds S] [--start-limit S] "
-                     "[--onvif 1]\n");
+        std::fprintf(stderr, "usage: wall_bench [--cameras N<=250] [--seconds S] [--start-limit S] "
+                             "[--onvif 1]\n");
         return 2;
     }
 

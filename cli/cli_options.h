@@ -15,8 +15,8 @@ struct CliOptions
 {
     netsdk::NetSdkOptions netsdk;
     composite::BackendOptions backends; // --protocol, --credentials, --discovery-port
-    std::optional<int> expectedCount; // --expect N, 1..250
-    bool search = false;              // the run always searches; accepted for scripts
+    std::optional<int> expectedCount;   // --expect N, 1..250
+    bool search = false;                // the run always searches; accepted for scripts
     bool modifyIp = false;
     std::optional<std::string> upgradeFile; // UTF-8 path
     bool syncTime = false;

@@ -28,7 +28,8 @@ struct BatchState
     std::vector<_DEVICERECORD*> maintList;
     vexlo::CriticalSection maintListLock;
     std::vector<_DEVICERECORD*> upgradeList;
-    vexlo::CriticalSection upgradeListLock; // re-entrant: the refusal path checks completion under it
+    vexlo::CriticalSection
+        upgradeListLock; // re-entrant: the refusal path checks completion under it
     std::vector<_DEVICERECORD*> applyList;
     vexlo::CriticalSection applyListLock;
     std::vector<_DEVICERECORD*> rebootWaitList;

@@ -35,7 +35,7 @@ struct _DEVICERECORD : _IPCINFO
     std::atomic<std::int32_t> listRow;
     std::int32_t searchRow;
     std::atomic<std::int32_t> loginHandle;
-    std::atomic<std::int32_t> loginState; // 0 undecided, 1 confirmed, -1 failed
+    std::atomic<std::int32_t> loginState;    // 0 undecided, 1 confirmed, -1 failed
     std::atomic<std::int32_t> upgradeResult; // 0 running or not started, 1 success, 2 failure
     std::atomic<std::int32_t> formatState;   // 0 pending, 1 formatted, 2 not formatted
     std::atomic<std::int32_t> diskIndex;     // 1 SD1, 2 SD2, 3 USB

@@ -41,6 +41,6 @@ struct _PROGRESSTASK
     _DEVICERECORD* record = nullptr;
     std::int32_t bestPercent = 0;
     std::uint32_t lastChangeTick = 0;
-    std::int32_t result = 0;                // 2: stalled
-    std::atomic<std::int32_t> finished{0};  // 0 running, 1 upload finished, 2 upload failed
+    std::int32_t result = 0;               // 2: stalled
+    std::atomic<std::int32_t> finished{0}; // 0 running, 1 upload finished, 2 upload failed
 };

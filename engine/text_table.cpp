@@ -42,10 +42,9 @@ constexpr TextPair kTexts[kTextCount] = {
     {u"执行", u"Enter"},                                  // ExecuteButton
     {u"升级信息", u"Upgrade Information"},                // GroupUpgradeInfo
     {u"当前动作:", u"Current Action:"},                   // CurrentActionLabel
-    {
-        u"搜索到的IPC数量与设备升级数量不一致，是否继续搜索？", u"The selected number of cameras "
-                                                                u"have not been found,continue "
-                                                                u"searching?"}, // AskContinueSearch
+    {u"搜索到的IPC数量与设备升级数量不一致，是否继续搜索？", u"The selected number of cameras "
+                                                             u"have not been found,continue "
+                                                             u"searching?"}, // AskContinueSearch
     {u"设备IP修改失败，升级停止",
      u"Device IP modification fails, the upgrade stops"},        // ModifyIpFailedStop
     {u"请先选择设备!", u"Please select the device!"},            // SelectDeviceFirst

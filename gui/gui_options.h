@@ -15,7 +15,7 @@ namespace vexlo {
 struct GuiOptions
 {
     netsdk::NetSdkOptions netsdk;
-    composite::BackendOptions backends; // --protocol, --credentials, --discovery-port
+    composite::BackendOptions backends;    // --protocol, --credentials, --discovery-port
     std::filesystem::path configDirectory; // empty: beside the executable
     bool english = false;
     bool help = false;

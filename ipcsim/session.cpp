@@ -177,7 +177,7 @@ void Session::onProof(const LoginProof& proof)
     if (setup.faults.loginRefused || !proofMatches) {
         m_camera.log(request_kind::kLogin, 0, m_userName,
                      setup.faults.loginRefused ? "refused by scenario"
-                                              : "refused: wrong user name or password");
+                                               : "refused: wrong user name or password");
         send(LoginResult{LoginStatus::Refused});
         closeFor(CloseReason::Normal);
         return;

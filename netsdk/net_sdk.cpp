@@ -1,11 +1,11 @@
 #include "netsdk/net_sdk.h"
 
 #include "netsdk/firmware_file.h"
-#include "sdk/play_sink.h"
 #include "netsdk/search_client.h"
 #include "netsdk/session.h"
 #include "protocol/command_codes.h"
 #include "protocol/search_record.h"
+#include "sdk/play_sink.h"
 
 #include <algorithm>
 #include <chrono>

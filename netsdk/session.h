@@ -1,12 +1,12 @@
 #pragma once
 
 #include "netsdk/firmware_file.h"
-#include "sdk/play_sink.h"
 #include "netsdk/session_events.h"
 #include "netsdk/upload_window.h"
 #include "protocol/command_messages.h"
 #include "protocol/frame_reader.h"
 #include "protocol/message.h"
+#include "sdk/play_sink.h"
 
 #include <asio.hpp>
 

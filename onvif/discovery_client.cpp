@@ -2,7 +2,6 @@
 
 #include "onvif/encoding.h"
 #include "onvif/loopback_multicast.h"
-
 #include "platform/receive_buffer.h"
 #include "platform/tick.h"
 

@@ -29,8 +29,8 @@
 // Network safety: in loopback mode (the default) the socket is bound to
 // 127.0.0.1, multicast leaves only by lo with TTL 1, nothing multicast is sent
 // unless the route to the group leads to lo (the probes go to 127.0.0.1 by
-// unicast then), and unicast probes go to 127.0.0.0/8 only. Devices whose XAddrs lead elsewhere are listed with
-// contactAllowed false. LAN mode needs an interface name and stays on it.
+// unicast then), and unicast probes go to 127.0.0.0/8 only. Devices whose XAddrs lead elsewhere are
+// listed with contactAllowed false. LAN mode needs an interface name and stays on it.
 //
 // Thread safety: every public call may come from any thread; the socket and
 // timer live on a strand of the io_context the caller runs; results are

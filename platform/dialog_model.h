@@ -22,11 +22,11 @@ enum class ControlKind
     RadioButton,
     Edit,
     PasswordEdit,
-    ComboBox,      // drop-down list
-    AddressEdit,   // four-field IPv4 address; text is the dotted form
-    TimePicker,    // hours, minutes, seconds
+    ComboBox,    // drop-down list
+    AddressEdit, // four-field IPv4 address; text is the dotted form
+    TimePicker,  // hours, minutes, seconds
     DateTimePicker,
-    List,          // drawn by a dedicated view (the device list, the tree)
+    List, // drawn by a dedicated view (the device list, the tree)
 };
 
 // What the user did to a control; the logic's handler receives it.

@@ -4,7 +4,6 @@
 #include <mutex>
 #include <set>
 #include <string>
-
 #include <sys/socket.h>
 
 namespace vexlo {

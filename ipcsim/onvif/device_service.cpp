@@ -1,10 +1,9 @@
 #include "ipcsim/onvif/device_service.h"
 
-#include "onvif/xml_reader.h"
-#include "onvif/xml_writer.h"
-
 #include "ipcsim/address.h"
 #include "ipcsim/camera.h"
+#include "onvif/xml_reader.h"
+#include "onvif/xml_writer.h"
 
 #include <algorithm>
 #include <array>

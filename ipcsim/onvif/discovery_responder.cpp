@@ -1,9 +1,8 @@
 #include "ipcsim/onvif/discovery_responder.h"
 
-#include "onvif/encoding.h"
-
 #include "ipcsim/onvif/discovery_scopes.h"
 #include "ipcsim/onvif/discovery_socket.h"
+#include "onvif/encoding.h"
 #include "platform/tick.h"
 
 #include <algorithm>
@@ -73,8 +72,7 @@ struct DiscoveryResponder::State : std::enable_shared_from_this<DiscoveryRespond
 
     State(asio::io_context& io, Entries e, DiscoveryOptions o)
         : strand(asio::make_strand(io)), socket(strand), siteSocket(strand), timer(strand),
-          entries(std::move(e)),
-          options(o), random(std::random_device{}())
+          entries(std::move(e)), options(o), random(std::random_device{}())
     {
     }
 

@@ -100,7 +100,8 @@ std::size_t HttpRequestParser::feed(std::string_view bytes)
                 static_cast<std::size_t>(std::min<std::uint64_t>(m_remaining, bytes.size() - used));
             if (m_state == State::Body && m_request.body.size() < kReserveAfterBytes &&
                 m_request.body.size() + take >= kReserveAfterBytes) {
-                m_request.body.reserve(m_request.body.size() + static_cast<std::size_t>(m_remaining));
+                m_request.body.reserve(m_request.body.size() +
+                                       static_cast<std::size_t>(m_remaining));
             }
             m_request.body.append(bytes.substr(used, take));
             used += take;

@@ -1,6 +1,5 @@
-#include "onvif/xml_reader.h"
-
 #include "ipcsim/onvif/service_support.h"
+#include "onvif/xml_reader.h"
 
 #include <array>
 

@@ -1,8 +1,7 @@
-#include "onvif/xml_reader.h"
-
 #include "ipcsim/onvif/encoder_settings.h"
 #include "ipcsim/onvif/media_writers.h"
 #include "ipcsim/onvif/service_support.h"
+#include "onvif/xml_reader.h"
 
 #include <array>
 

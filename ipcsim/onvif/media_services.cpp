@@ -1,8 +1,7 @@
 #include "ipcsim/onvif/media_services.h"
 
-#include "onvif/xml_reader.h"
-
 #include "ipcsim/onvif/service_support.h"
+#include "onvif/xml_reader.h"
 
 namespace vexlo::ipcsim::onvif {
 

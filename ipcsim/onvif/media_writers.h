@@ -1,8 +1,7 @@
 #pragma once
 
-#include "onvif/xml_writer.h"
-
 #include "ipcsim/onvif/media_state.h"
+#include "onvif/xml_writer.h"
 
 #include <string_view>
 

@@ -1,7 +1,6 @@
-#include "onvif/xml_reader.h"
-
 #include "ipcsim/onvif/media_writers.h"
 #include "ipcsim/onvif/service_support.h"
+#include "onvif/xml_reader.h"
 
 #include <algorithm>
 #include <array>
@@ -281,12 +280,9 @@ ServiceResult getOsdOptions(pugi::xml_node payload, MediaState& state)
 }
 
 constexpr std::array<StateOperation, 6> kOperations = {
-    StateOperation{"GetOSDs", getOsds},
-    StateOperation{"GetOSD", getOsd},
-    StateOperation{"CreateOSD", createOsd},
-    StateOperation{"SetOSD", setOsd},
-    StateOperation{"DeleteOSD", deleteOsd},
-    StateOperation{"GetOSDOptions", getOsdOptions},
+    StateOperation{"GetOSDs", getOsds},     StateOperation{"GetOSD", getOsd},
+    StateOperation{"CreateOSD", createOsd}, StateOperation{"SetOSD", setOsd},
+    StateOperation{"DeleteOSD", deleteOsd}, StateOperation{"GetOSDOptions", getOsdOptions},
 };
 
 } // namespace

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "ipcsim/onvif/media_services.h"
 #include "onvif/soap_fault.h"
 #include "onvif/xml_writer.h"
-
-#include "ipcsim/onvif/media_services.h"
 
 #include <optional>
 #include <pugixml.hpp>

@@ -1,11 +1,10 @@
 #include "ipcsim/onvif/soap_dispatch.h"
 
+#include "ipcsim/onvif/device_service.h"
 #include "onvif/http_digest.h"
 #include "onvif/soap.h"
 #include "onvif/soap_fault.h"
 #include "onvif/ws_security.h"
-
-#include "ipcsim/onvif/device_service.h"
 
 #include <sstream>
 

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "onvif/digest_server.h"
-#include "onvif/username_token_verifier.h"
-
 #include "ipcsim/onvif/http_message.h"
 #include "ipcsim/onvif/service_result.h"
 #include "ipcsim/scenario.h"
+#include "onvif/digest_server.h"
+#include "onvif/username_token_verifier.h"
 
 #include <functional>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "ipcsim/rtsp/sdp.h"
 
-#include "onvif/encoding.h"
 #include "ipcsim/rtsp/rtp_packet.h"
+#include "onvif/encoding.h"
 
 #include <cstdio>
 

@@ -192,10 +192,27 @@ TEST_F(CliEndToEnd, HelpNamesEveryOption)
     ASSERT_TRUE(program.start({VEXLO_CLI_PATH, "--help"}, {}, m_directory / "help.err"));
     const std::string help = program.readAll(10s);
     EXPECT_EQ(program.wait(10s), 0);
-    for (const char* option :
-         {"--expect", "--search", "--modify-ip", "--upgrade", "--sync-time", "--format ",
-          "--format-timeout", "--restore", "--reboot", "--other-settings", "--config", "--lang",
-          "--answer", "--only", "--search-port", "--lan", "VEXLO_SEARCH_PORT", "--protocol",
-          "--credentials", "--discovery-port", "VEXLO_DISCOVERY_PORT", "--help"})
+    for (const char* option : {"--expect",
+                               "--search",
+                               "--modify-ip",
+                               "--upgrade",
+                               "--sync-time",
+                               "--format ",
+                               "--format-timeout",
+                               "--restore",
+                               "--reboot",
+                               "--other-settings",
+                               "--config",
+                               "--lang",
+                               "--answer",
+                               "--only",
+                               "--search-port",
+                               "--lan",
+                               "VEXLO_SEARCH_PORT",
+                               "--protocol",
+                               "--credentials",
+                               "--discovery-port",
+                               "VEXLO_DISCOVERY_PORT",
+                               "--help"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }

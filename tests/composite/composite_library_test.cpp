@@ -1,5 +1,6 @@
-#include "composite/composite_library.h"
 #include "tests/support/mock_device_library.h"
+
+#include "composite/composite_library.h"
 
 #include <gtest/gtest.h>
 

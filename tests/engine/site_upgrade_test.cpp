@@ -171,7 +171,8 @@ TEST_F(SiteUpgrade, FirmwareThatCannotBeOpenedIsGivenUpAfter21Submissions)
 
 TEST_F(SiteUpgrade, UploadWithoutProgressFor15SecondsHasStalled)
 {
-    _DEVICERECORD& camera = oneCamera([](sim::CameraSetup& c) { c.faults.uploadStallPercent = 40; });
+    _DEVICERECORD& camera =
+        oneCamera([](sim::CameraSetup& c) { c.faults.uploadStallPercent = 40; });
 
     run({&camera});
 

@@ -1,7 +1,7 @@
-#include "credentials/credentials_file.h"
 #include "gui_test_support.h"
 
 #include "app/main_window.h"
+#include "credentials/credentials_file.h"
 #include "gui/login_accounts_dialog.h"
 #include "gui/main_window_view.h"
 #include "gui/qt_front_end.h"

@@ -2,6 +2,7 @@
 
 #include "app/main_controls.h"
 #include "app/main_window.h"
+#include "composite/device_libraries.h"
 #include "devices/report_ctrl.h"
 #include "gui/control_binder.h"
 #include "gui/device_list_model.h"
@@ -13,7 +14,6 @@
 #include "ipcsim/scenario.h"
 #include "ipcsim/scenario_json.h"
 #include "ipcsim/site.h"
-#include "composite/device_libraries.h"
 #include "netsdk/net_sdk.h"
 #include "platform/tick.h"
 #include "profile/config_profile.h"

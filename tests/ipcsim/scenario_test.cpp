@@ -264,8 +264,8 @@ TEST(ScenarioValidation, EveryFieldIsChecked)
 TEST(SearchRecord, CarriesWhatTheEngineReadsAndNoCredentials)
 {
     CameraSetup camera = makeCamera("\xE4\xB8\xAD"
-                                   "001",
-                                   "127.0.1.9"); // 中001
+                                    "001",
+                                    "127.0.1.9"); // 中001
     camera.type = "NVR";
     camera.password = "secret";
     camera.port = 8123;

@@ -1,7 +1,7 @@
 #include "sim_client.h"
 
-#include "protocol/command_codes.h"
 #include "platform/receive_buffer.h"
+#include "protocol/command_codes.h"
 #include "protocol/login_proof.h"
 #include "protocol/wire.h"
 

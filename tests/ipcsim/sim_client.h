@@ -1,10 +1,10 @@
 #pragma once
 
+#include "../support/deadline.h"
+
 #include "protocol/frame_reader.h"
 #include "protocol/message.h"
 #include "protocol/search_datagrams.h"
-
-#include "../support/deadline.h"
 
 #include <atomic>
 #include <chrono>

@@ -68,7 +68,8 @@ protected:
         const auto& setup = m_site->setup(index);
         auto session = std::make_unique<simtest::TestSession>();
         EXPECT_TRUE(session->connect(m_site->camera(index).address, setup.port));
-        EXPECT_EQ(session->login(setup.user, setup.password), vexlo::protocol::LoginStatus::Accepted);
+        EXPECT_EQ(session->login(setup.user, setup.password),
+                  vexlo::protocol::LoginStatus::Accepted);
         return session;
     }
 

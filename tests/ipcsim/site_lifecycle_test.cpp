@@ -188,7 +188,8 @@ TEST_F(SiteTest, RebootGoesSilentAndComesBack)
     auto gone = loggedIn(1);
     gone->command(kCodeReboot, CallKind::SystemControl, "");
     ASSERT_TRUE(gone->answerTo(kCodeReboot, kDeadline));
-    ASSERT_TRUE(eventually([&] { return m_site->camera(1).state == CameraState::Gone; }, kDeadline));
+    ASSERT_TRUE(
+        eventually([&] { return m_site->camera(1).state == CameraState::Gone; }, kDeadline));
     EXPECT_FALSE(search.searchUntil(
         port(), [](const ReceivedReply& r) { return r.reply.record.serialNo == "SIM0002"; },
         scaled(30)));

@@ -1,7 +1,6 @@
+#include "../support/deadline.h"
 #include "event_recorder.h"
 #include "scripted_peer.h"
-
-#include "../support/deadline.h"
 
 #include "netsdk/net_sdk.h"
 #include "platform/tick.h"

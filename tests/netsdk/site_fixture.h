@@ -1,7 +1,6 @@
 #pragma once
 
 #include "../support/deadline.h"
-
 #include "event_recorder.h"
 
 #include "ipcsim/scenario.h"

@@ -75,8 +75,8 @@ TEST(RouteCommandTest, RangeEdgesAndCodesOutsideTheTable)
     };
     for (const auto& [code, route] : cases)
         EXPECT_EQ(vexlo::commandRouteOf(code), route) << code;
-    for (int code : {0, 200, 207, 221, 229, 324, 327, 329, 336, 528, 530, 823, 827, 1004, 1006,
-                     1009, 1016, 1022, 1049, 1052, -1})
+    for (int code : {0,   200, 207,  221,  229,  324,  327,  329,  336,  528, 530,
+                     823, 827, 1004, 1006, 1009, 1016, 1022, 1049, 1052, -1})
         EXPECT_EQ(vexlo::commandRouteOf(code), CommandRoute::None) << code;
 }
 

@@ -312,8 +312,8 @@ TEST_F(ProfileFileTest, WriteProtectedFileIsNotReplaced)
     ConfigProfile previous = filledProfile(0x11);
     ASSERT_EQ(saveProfile(previous, m_folder), 0);
     const Bytes before = readFile(configFile());
-    fs::permissions(configFile(), fs::perms::owner_read | fs::perms::group_read |
-                                      fs::perms::others_read);
+    fs::permissions(configFile(),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     // The folder stays writable, so only the file's own protection can refuse.
     fs::permissions(m_folder, fs::perms::all);
 

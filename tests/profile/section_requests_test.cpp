@@ -236,17 +236,16 @@ TEST(SectionRequestTest, EveryPositionAndTimeFormat)
     {
         int index, x, y;
     };
-    for (const Position& p : {Position{0, 2, 2}, Position{1, 0, 0}, Position{2, 1, 0},
-                              Position{3, 0, 1}, Position{4, 1, 1}, Position{5, 2, 2},
-                              Position{-1, 2, 2}}) {
+    for (const Position& p :
+         {Position{0, 2, 2}, Position{1, 0, 0}, Position{2, 1, 0}, Position{3, 0, 1},
+          Position{4, 1, 1}, Position{5, 2, 2}, Position{-1, 2, 2}}) {
         SCOPED_TRACE(p.index);
         EXPECT_EQ(vexlo::overlayPosition(p.index).x, p.x);
         EXPECT_EQ(vexlo::overlayPosition(p.index).y, p.y);
     }
-    const char* const formats[] = {"yyyy-mm-dd hh:mm:ss", "yyyy/mm/dd hh:mm:ss",
-                                   "yy-mm-dd hh:mm:ss",   "yy/mm/dd hh:mm:ss",
-                                   "hh:mm:ss dd/mm/yyyy", "hh:mm:ss dd-mm-yyyy",
-                                   "hh:mm:ss mm/dd/yyyy", "hh:mm:ss mm-dd-yyyy"};
+    const char* const formats[] = {
+        "yyyy-mm-dd hh:mm:ss", "yyyy/mm/dd hh:mm:ss", "yy-mm-dd hh:mm:ss",   "yy/mm/dd hh:mm:ss",
+        "hh:mm:ss dd/mm/yyyy", "hh:mm:ss dd-mm-yyyy", "hh:mm:ss mm/dd/yyyy", "hh:mm:ss mm-dd-yyyy"};
     for (int index = 0; index < 8; ++index)
         EXPECT_EQ(vexlo::timeFormatText(index), formats[index]) << index;
     EXPECT_EQ(vexlo::timeFormatText(-1), "");

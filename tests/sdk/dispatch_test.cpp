@@ -1,9 +1,10 @@
+#include "tests/support/mock_device_library.h"
+
 #include "engine/batch_state.h"
 #include "engine/sdk_callbacks.h"
 #include "sdk/backend.h"
 #include "sdk/netsdk.h"
 #include "sdk/player.h"
-#include "tests/support/mock_device_library.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -32,7 +32,7 @@ enum class FakeUploadEnd
     // The progress stays where it is, yet the camera takes the firmware: its
     // verdict comes firmwareDelayMs later, with no upload event before it.
     StallThenVerdict,
-    Failed,   // event 15
+    Failed, // event 15
 };
 
 struct FakeDeviceScript
@@ -46,7 +46,7 @@ struct FakeDeviceScript
     std::string versionAnswer = "<RESPONSE_PARAM FileSystemVersion=\"V1.0.0\" />";
     std::string versionAnswerAfter = "<RESPONSE_PARAM FileSystemVersion=\"V2.0.0\" />";
 
-    int submitFailures = 0;                    // IP_NET_DVR_Upgrade fails this often; -1: always
+    int submitFailures = 0; // IP_NET_DVR_Upgrade fails this often; -1: always
     // With no progress steps, the upload's end event comes inside IP_NET_DVR_Upgrade,
     // as it can for a small file: before the submission's result is reported.
     bool uploadEndsInsideTheCall = false;

@@ -1,11 +1,5 @@
 #include "../sim_client.h"
 #include "http_test_client.h"
-#include "onvif/discovery_messages.h"
-#include "onvif/http_digest.h"
-#include "onvif/soap.h"
-#include "onvif/soap_fault.h"
-#include "onvif/ws_security.h"
-#include "onvif/xml_reader.h"
 #include "tests/support/deadline.h"
 #include "tests/support/loopback_site.h"
 
@@ -13,6 +7,12 @@
 #include "ipcsim/request_log.h"
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
+#include "onvif/discovery_messages.h"
+#include "onvif/http_digest.h"
+#include "onvif/soap.h"
+#include "onvif/soap_fault.h"
+#include "onvif/ws_security.h"
+#include "onvif/xml_reader.h"
 #include "platform/tick.h"
 
 #include <gtest/gtest.h>

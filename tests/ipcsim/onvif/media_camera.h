@@ -1,8 +1,7 @@
 #pragma once
 
-#include "onvif/xml_reader.h"
-
 #include "ipcsim/onvif/media_services.h"
+#include "onvif/xml_reader.h"
 
 #include <initializer_list>
 #include <memory>

@@ -64,8 +64,8 @@ TEST_F(RtspServerTest, PlaysTheCardAndTheToneOnTheirChannels)
     EXPECT_EQ(describe.header("Content-Base"), uri + "/");
     const auto sets = findParameterSets(card()->video.front().bytes);
     ASSERT_TRUE(sets);
-    EXPECT_NE(describe.body.find("sprop-parameter-sets=" + vexlo::onvif::base64Encode(sets->sps) + "," +
-                                 vexlo::onvif::base64Encode(sets->pps)),
+    EXPECT_NE(describe.body.find("sprop-parameter-sets=" + vexlo::onvif::base64Encode(sets->sps) +
+                                 "," + vexlo::onvif::base64Encode(sets->pps)),
               std::string::npos)
         << describe.body;
     EXPECT_NE(describe.body.find("a=rtpmap:8 PCMA/8000"), std::string::npos);

@@ -1,7 +1,7 @@
-#include "onvif/encoding.h"
 #include "ipcsim/rtsp/request_target.h"
 #include "ipcsim/rtsp/sdp.h"
 #include "ipcsim/rtsp/transport_header.h"
+#include "onvif/encoding.h"
 
 #include <gtest/gtest.h>
 
