@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sdk/command_codes.h"
 #include "sdk/ipcinfo.h"
 
 #include <atomic>
@@ -14,7 +15,14 @@
 // codes in the order of the record's answer flags.
 inline constexpr int kSectionCount = 15;
 inline constexpr int kSectionReplyCodes[kSectionCount] = {
-    325, 335, 421, 422, 620, 670, 524, 525, 523, 522, 822, 223, 222, 228, 227,
+    vexlo::sdk::kSectionEthernet,    vexlo::sdk::kSectionCloud,
+    vexlo::sdk::kSectionFtp,         vexlo::sdk::kSectionSmtp,
+    vexlo::sdk::kSectionStream,      vexlo::sdk::kSectionPlatform,
+    vexlo::sdk::kSectionCapture,     vexlo::sdk::kSectionOverlay,
+    vexlo::sdk::kSectionVideoEncode, vexlo::sdk::kSectionAudioEncode,
+    vexlo::sdk::kSectionMotion,      vexlo::sdk::kSectionAccount,
+    vexlo::sdk::kSectionClock,       vexlo::sdk::kSectionMaintenance,
+    vexlo::sdk::kSectionLanguage,
 };
 
 // The index of a section's answer flag for a set-command code; -1 for any other code.

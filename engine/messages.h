@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sdk/command_codes.h"
+
 #include <cstdint>
 
 // Thread messages to the workers and window messages to the main window.
@@ -38,11 +40,11 @@ enum : std::uint32_t
 // Device commands whose answers the engine reads.
 enum : int
 {
-    CMD_SET_TIME = 1005,
-    CMD_FIRMWARE_VERDICT = 1009,
-    CMD_VERSION = 1012,
-    CMD_STORAGE = 1014,
-    CMD_FORMAT = 1017,
+    CMD_SET_TIME = vexlo::sdk::kCodeSetTime,
+    CMD_FIRMWARE_VERDICT = vexlo::sdk::kCodeFirmwareVerdict,
+    CMD_VERSION = vexlo::sdk::kCodeVersion,
+    CMD_STORAGE = vexlo::sdk::kCodeStorage,
+    CMD_FORMAT = vexlo::sdk::kCodeFormat,
 };
 
 // Columns of the device list that row updates write.

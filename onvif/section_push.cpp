@@ -3,6 +3,7 @@
 #include "onvif/camera_listing.h"
 #include "onvif/section_support.h"
 #include "onvif/settings_messages.h"
+#include "sdk/command_codes.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -17,15 +18,6 @@ namespace {
 
 using namespace sections;
 
-constexpr int kCodeClock = 222;
-constexpr int kCodeAccount = 223;
-constexpr int kCodeStream = 620;
-constexpr int kCodeEthernet = 325;
-constexpr int kCodeVideoEncode = 523;
-constexpr int kCodeAudioEncode = 522;
-constexpr int kCodeCapture = 524;
-constexpr int kCodeOverlay = 525;
-constexpr int kCodeMotion = 822;
 // A camera that moved answers at its new address a moment later.
 constexpr int kMovedAttempts = 25;
 constexpr auto kMovedRetry = std::chrono::milliseconds(100);
@@ -137,9 +129,11 @@ SectionPush pushEthernet(DeviceClient& client, pugi::xml_node root, const Creden
 
 bool sectionHasOnvifMapping(int code)
 {
-    return code == kCodeClock || code == kCodeAccount || code == kCodeStream ||
-           code == kCodeEthernet || code == kCodeVideoEncode || code == kCodeAudioEncode ||
-           code == kCodeCapture || code == kCodeOverlay || code == kCodeMotion;
+    return code == sdk::kSectionClock || code == sdk::kSectionAccount ||
+           code == sdk::kSectionStream || code == sdk::kSectionEthernet ||
+           code == sdk::kSectionVideoEncode || code == sdk::kSectionAudioEncode ||
+           code == sdk::kSectionCapture || code == sdk::kSectionOverlay ||
+           code == sdk::kSectionMotion;
 }
 
 std::optional<std::string> posixZoneOf(int zoneValue)
@@ -181,23 +175,23 @@ SectionPush pushSection(DeviceClient& client, int code, std::string_view body,
         return {};
     const pugi::xml_node root = document.document_element();
     const std::string_view name = root.name();
-    if (code == kCodeClock && name == "TimeConfig")
+    if (code == sdk::kSectionClock && name == "TimeConfig")
         return pushClock(client, root);
-    if (code == kCodeAccount && name == "UserConfig")
+    if (code == sdk::kSectionAccount && name == "UserConfig")
         return pushAccount(client, root);
-    if (code == kCodeStream && name == "MediaStreamConfig")
+    if (code == sdk::kSectionStream && name == "MediaStreamConfig")
         return pushStream(client, root);
-    if (code == kCodeOverlay && name == "Overlay")
+    if (code == sdk::kSectionOverlay && name == "Overlay")
         return pushOverlay(client, root);
-    if (code == kCodeCapture && name == "Capture")
+    if (code == sdk::kSectionCapture && name == "Capture")
         return pushCapture(client, root);
-    if (code == kCodeVideoEncode && name == "Encode")
+    if (code == sdk::kSectionVideoEncode && name == "Encode")
         return pushVideo(client, root);
-    if (code == kCodeAudioEncode && name == "Audio")
+    if (code == sdk::kSectionAudioEncode && name == "Audio")
         return pushAudio(client, root);
-    if (code == kCodeMotion && name == "MotionDetectAlarm")
+    if (code == sdk::kSectionMotion && name == "MotionDetectAlarm")
         return pushMotion(client, root);
-    if (code == kCodeEthernet && name == "LANConfig")
+    if (code == sdk::kSectionEthernet && name == "LANConfig")
         return pushEthernet(client, root, login, options);
     return {};
 }
