@@ -202,25 +202,30 @@ std::optional<std::int64_t> parseDateCell(std::u16string_view text)
     return (date * 100 + hour) * 10000 + minute * 100 + second;
 }
 
-int CReportCtrl::compareCells(const std::u16string& a, const std::u16string& b)
+CellSortKey sortKeyOf(std::u16string_view text)
+{
+    return {parseHexCell(text), parseNumberCell(text), parseDateCell(text)};
+}
+
+int compareKeyedCells(std::u16string_view a, const CellSortKey& keyA, std::u16string_view b,
+                      const CellSortKey& keyB)
 {
     const auto order = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
     if (!a.empty() && !b.empty()) {
-        const auto hexA = parseHexCell(a);
-        const auto hexB = parseHexCell(b);
-        if (hexA && hexB)
-            return order(*hexA, *hexB);
-        const auto numberA = parseNumberCell(a);
-        const auto numberB = parseNumberCell(b);
-        if (numberA && numberB)
-            return order(*numberA, *numberB);
+        if (keyA.hex && keyB.hex)
+            return order(*keyA.hex, *keyB.hex);
+        if (keyA.number && keyB.number)
+            return order(*keyA.number, *keyB.number);
     }
-    const auto dateA = parseDateCell(a);
-    const auto dateB = parseDateCell(b);
-    if (dateA && dateB)
-        return order(*dateA, *dateB);
+    if (keyA.date && keyB.date)
+        return order(*keyA.date, *keyB.date);
     const int result = a.compare(b);
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
+}
+
+int CReportCtrl::compareCells(const std::u16string& a, const std::u16string& b)
+{
+    return compareKeyedCells(a, sortKeyOf(a), b, sortKeyOf(b));
 }
 
 } // namespace vexlo

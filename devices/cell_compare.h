@@ -25,4 +25,20 @@ std::optional<double> parseNumberCell(std::u16string_view text);
 // platform does not offer to the list.
 std::optional<std::int64_t> parseDateCell(std::u16string_view text);
 
+// Every reading of a cell text, taken once when the text is set, so a sort
+// compares numbers instead of parsing texts at each comparison.
+struct CellSortKey
+{
+    std::optional<std::uint32_t> hex;
+    std::optional<double> number;
+    std::optional<std::int64_t> date;
+};
+CellSortKey sortKeyOf(std::u16string_view text);
+
+// -1, 0 or 1. Two non-empty texts compare as hexadecimal numbers when both
+// read as one, else as decimal numbers when both do; then as dates when both
+// read as one; else by their UTF-16 code units.
+int compareKeyedCells(std::u16string_view a, const CellSortKey& keyA, std::u16string_view b,
+                      const CellSortKey& keyB);
+
 } // namespace vexlo

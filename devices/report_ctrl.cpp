@@ -65,6 +65,7 @@ int CReportCtrl::insertRow(int position, std::u16string column0Text)
     resetSortState();
     Row row;
     row.cells.resize(std::max(columnCount(), 1));
+    row.cells[0].sortKey = sortKeyOf(column0Text);
     row.cells[0].text = std::move(column0Text);
     m_rows.insert(m_rows.begin() + position, std::move(row));
     notifyLayout();
@@ -89,7 +90,9 @@ bool CReportCtrl::setCellText(int row, int column, std::u16string text)
     if (!validRow(row) || column < 0 || column >= static_cast<int>(m_rows[row].cells.size()))
         return false;
     resetSortState();
-    m_rows[row].cells[column].text = std::move(text);
+    ReportCell& cell = m_rows[row].cells[column];
+    cell.sortKey = sortKeyOf(text);
+    cell.text = std::move(text);
     notifyRow(row);
     return true;
 }
@@ -303,10 +306,18 @@ void CReportCtrl::sort(int column, bool ascending)
 
 int CReportCtrl::compareRows(int a, int b, int column, bool ascending) const
 {
-    const int result = compareCells(cellText(a, column), cellText(b, column));
+    static const ReportCell kEmpty;
+    const ReportCell* cellA = cell(a, column);
+    const ReportCell* cellB = cell(b, column);
+    const ReportCell& left = cellA ? *cellA : kEmpty;
+    const ReportCell& right = cellB ? *cellB : kEmpty;
+    const int result = compareKeyedCells(left.text, left.sortKey, right.text, right.sortKey);
     return ascending ? result : -result;
 }
 
+// The list's own quicksort, not std::sort or std::stable_sort: rows that
+// compare equal end in the order this partitioning leaves them, which is the
+// order the list has always shown after a click on a header.
 void CReportCtrl::quickSort(std::vector<int>& order, int first, int last, int column,
                             bool ascending) const
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "devices/cell_compare.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,6 +42,7 @@ public:
 struct ReportCell
 {
     std::u16string text;
+    CellSortKey sortKey; // of `text`, set with it
     Colour textColour = kWindowTextColour;
     Colour backgroundColour = kWindowColour;
 };
