@@ -10,6 +10,7 @@
 #include "engine/device_record.h"
 #include "engine/messages.h"
 #include "engine/row_update.h"
+#include "platform/codepage.h"
 #include "platform/dialog_model.h"
 #include "profile/config_sections.h"
 
@@ -20,12 +21,6 @@ namespace {
 constexpr int kMaxVideoOfferDevices = 49;
 // The video wall shows at most this many devices.
 constexpr std::size_t kMaxVideoWallDevices = 250;
-
-std::u16string decimal(int value)
-{
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 int nonNegative(std::intptr_t value)
 {
@@ -93,8 +88,8 @@ void ExecutionDriver::onUpgradeDone()
             failed += result == 2 ? 1 : 0;
         }
     }
-    m_model.setText(ctl::SuccessCount, decimal(succeeded));
-    m_model.setText(ctl::FailureCount, decimal(failed));
+    m_model.setText(ctl::SuccessCount, vexlo::decimalUtf16(succeeded));
+    m_model.setText(ctl::FailureCount, vexlo::decimalUtf16(failed));
     m_failedSinceExecute += failed;
 
     if (failed > 0 && total <= kMaxVideoOfferDevices) {

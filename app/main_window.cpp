@@ -16,6 +16,7 @@
 #include "engine/restore_verification.h"
 #include "engine/row_update.h"
 #include "engine/sdk_callbacks.h"
+#include "platform/codepage.h"
 #include "platform/host_address.h"
 #include "profile/config_profile.h"
 #include "profile/profile_file.h"
@@ -72,12 +73,6 @@ int decimalOf(const std::u16string& text)
             break;
     }
     return static_cast<int>(negative ? -value : value);
-}
-
-std::u16string decimalText(int value)
-{
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
 }
 
 } // namespace
@@ -203,7 +198,7 @@ void CVexloDlg::Impl::fillCombos()
 {
     std::vector<std::u16string> counts;
     for (int count = 1; count <= kMaxExpectedCount; ++count)
-        counts.push_back(decimalText(count));
+        counts.push_back(vexlo::decimalUtf16(count));
     model.setItems(ctl::ExpectedCountCombo, std::move(counts));
 
     std::vector<std::u16string> minutes;
@@ -437,19 +432,19 @@ void CVexloDlg::Impl::rowChanged(int row)
 void CVexloDlg::Impl::showTotalCount(int count)
 {
     totalCount = count;
-    model.setText(ctl::TotalCount, decimalText(count));
+    model.setText(ctl::TotalCount, vexlo::decimalUtf16(count));
 }
 
 void CVexloDlg::Impl::showTickedCount(int count)
 {
     driver.setTickedCount(count);
-    model.setText(ctl::TickedCount, decimalText(count));
+    model.setText(ctl::TickedCount, vexlo::decimalUtf16(count));
 }
 
 void CVexloDlg::Impl::showUpgradeCounts(int succeeded, int failed)
 {
-    model.setText(ctl::SuccessCount, decimalText(succeeded));
-    model.setText(ctl::FailureCount, decimalText(failed));
+    model.setText(ctl::SuccessCount, vexlo::decimalUtf16(succeeded));
+    model.setText(ctl::FailureCount, vexlo::decimalUtf16(failed));
 }
 
 void CVexloDlg::Impl::showCurrentAction(std::u16string_view text)

@@ -2,15 +2,10 @@
 
 #include "engine/maintenance.h"
 #include "engine/text_table.h"
+#include "platform/codepage.h"
 
 namespace vexlo {
 namespace {
-
-std::u16string decimal(int value)
-{
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 std::u16string text(TextId id, int language)
 {
@@ -20,9 +15,9 @@ std::u16string text(TextId id, int language)
 // "%s:%d，%s%d %s%d。": head, total, then the success and failure counts.
 std::u16string countsWithTotal(int language, TextId head, int succeeded, int failed)
 {
-    return text(head, language) + u":" + decimal(succeeded + failed) + u"，" +
-           text(TextId::SuccessLabel, language) + decimal(succeeded) + u" " +
-           text(TextId::FailedLabel, language) + decimal(failed) + u"。";
+    return text(head, language) + u":" + vexlo::decimalUtf16(succeeded + failed) + u"，" +
+           text(TextId::SuccessLabel, language) + vexlo::decimalUtf16(succeeded) + u" " +
+           text(TextId::FailedLabel, language) + vexlo::decimalUtf16(failed) + u"。";
 }
 
 std::u16string continueQuestion(int language, bool asking)
@@ -35,9 +30,9 @@ std::u16string continueQuestion(int language, bool asking)
 std::u16string upgradeSummary(int language, int total, int succeeded, int failed, bool offerVideo)
 {
     // "%s%d, %s%d, %s%d。%s"
-    return text(TextId::UpgradeSummaryHead, language) + decimal(total) + u", " +
-           text(TextId::SuccessLabel, language) + decimal(succeeded) + u", " +
-           text(TextId::FailedLabel, language) + decimal(failed) + u"。" +
+    return text(TextId::UpgradeSummaryHead, language) + vexlo::decimalUtf16(total) + u", " +
+           text(TextId::SuccessLabel, language) + vexlo::decimalUtf16(succeeded) + u", " +
+           text(TextId::FailedLabel, language) + vexlo::decimalUtf16(failed) + u"。" +
            text(offerVideo ? TextId::AskPlayVideo : TextId::AskContinueInstructions, language);
 }
 
@@ -46,8 +41,8 @@ std::u16string rebootSummary(int language, int rebooted, int failed)
     if (language == 1) {
         // "%s，%s%d %s%d。": no total in English.
         return text(TextId::RebootSummaryHead, language) + u"，" +
-               text(TextId::SuccessLabel, language) + decimal(rebooted) + u" " +
-               text(TextId::FailedLabel, language) + decimal(failed) + u"。";
+               text(TextId::SuccessLabel, language) + vexlo::decimalUtf16(rebooted) + u" " +
+               text(TextId::FailedLabel, language) + vexlo::decimalUtf16(failed) + u"。";
     }
     return countsWithTotal(language, TextId::RebootSummaryHead, rebooted, failed);
 }

@@ -2,17 +2,12 @@
 
 #include "engine/batch_state.h"
 #include "engine/device_record.h"
+#include "platform/codepage.h"
 #include "platform/ui_port.h"
 
 #include <algorithm>
 
 namespace {
-
-std::u16string decimal(long long value)
-{
-    std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 vexlo::UiMessage rowUpdate(_DEVICERECORD& record, std::u16string shown, int column)
 {
@@ -54,7 +49,7 @@ std::u16string percentText(std::u16string_view word, int percent)
 {
     std::u16string text(word);
     text += u' ';
-    text += decimal(std::min(percent, 100));
+    text += vexlo::decimalUtf16(std::min(percent, 100));
     text += u'%';
     return text;
 }
@@ -63,7 +58,7 @@ std::u16string secondsText(std::u16string_view word, std::uint32_t seconds)
 {
     std::u16string text(word);
     text += u' ';
-    text += decimal(seconds);
+    text += vexlo::decimalUtf16(seconds);
     text += u"(s)";
     return text;
 }

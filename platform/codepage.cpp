@@ -347,4 +347,10 @@ std::u16string utf8ToUtf16(std::string_view text)
     return out;
 }
 
+std::u16string decimalUtf16(long long value)
+{
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 } // namespace vexlo

@@ -60,6 +60,8 @@ template <std::size_t N> std::u16string_view wideFieldText(const char16_t (&fiel
 
 // UTF-8 <-> UTF-16 for the front ends and logs.
 std::string utf16ToUtf8(std::u16string_view text);
+// A number in decimal digits, as UTF-16 ("-12" for -12).
+std::u16string decimalUtf16(long long value);
 std::u16string utf8ToUtf16(std::string_view text);
 
 } // namespace vexlo

@@ -1,5 +1,6 @@
 #include "settings/settings_page.h"
 
+#include "platform/codepage.h"
 #include "platform/ui_port.h"
 #include "profile/config_profile.h"
 #include "profile/profile_fields.h"
@@ -12,12 +13,6 @@
 namespace vexlo {
 
 namespace {
-
-std::u16string decimalText(std::int32_t value)
-{
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 bool isLeapYear(int year)
 {
@@ -162,7 +157,7 @@ void SettingsPage::load(const ControlRow& row)
         m_model.setText(row.id, readTextUtf16(source, *row.field));
         break;
     case StoreRule::Number:
-        m_model.setText(row.id, decimalText(readInt32(source, *row.field)));
+        m_model.setText(row.id, vexlo::decimalUtf16(readInt32(source, *row.field)));
         break;
     case StoreRule::Time: {
         // Today's date with the stored time; a time no picker can show (only
