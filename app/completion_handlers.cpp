@@ -31,7 +31,7 @@ int nonNegative(std::intptr_t value)
 // section it was to receive was not accepted.
 bool applyFailed(const _DEVICERECORD& record, const ConfigProfile& profile)
 {
-    if (record.loginState.load() != 1)
+    if (record.loginState.load() != kLoginConfirmed)
         return true;
     for (const ConfigSection& section : configSections()) {
         const int flag = sectionIndexOfCode(section.replyCode);

@@ -66,11 +66,11 @@ void ExecutionDriver::startUpgrade()
     CriticalSectionLock lock(m_state.upgradeListLock);
     m_state.upgradeList.clear();
     for (_DEVICERECORD* record : records) {
-        record->loginPurpose = 2;
-        record->rebootState = 0;
+        record->loginPurpose = kLoginForUpgrade;
+        record->rebootState = kRebootNone;
         record->rebootStartTick = 0;
-        if (record->upgradeResult.load() != 0) {
-            record->upgradeResult = 0;
+        if (record->upgradeResult.load() != kUpgradeRunning) {
+            record->upgradeResult = kUpgradeRunning;
             std::memset(record->versionBefore, 0, sizeof record->versionBefore);
             std::memset(record->versionAfter, 0, sizeof record->versionAfter);
             const int row = rowShowing(m_list, record);
@@ -93,8 +93,8 @@ void ExecutionDriver::startMaintenance(std::uint32_t threadMessage)
         CriticalSectionLock lock(m_state.maintListLock);
         m_state.maintList.clear();
         for (_DEVICERECORD* record : tickedRecords()) {
-            record->timeSyncState = 0;
-            record->restoreState = 0;
+            record->timeSyncState = kTimeSyncPending;
+            record->restoreState = kRestorePending;
             m_state.maintList.push_back(record);
         }
         empty = m_state.maintList.empty();
@@ -114,7 +114,7 @@ void ExecutionDriver::startFormat(int diskIndex)
         m_state.maintList.clear();
         for (_DEVICERECORD* record : tickedRecords()) {
             record->diskIndex = diskIndex;
-            record->formatState = 0;
+            record->formatState = kFormatPending;
             record->storageInfoReceived = 0;
             record->totalSd1 = 0;
             record->totalSd2 = 0;

@@ -94,7 +94,7 @@ void DeviceSearch::clearList()
         if (handle > 0) {
             IP_NET_DVR_Logout(handle);
             record->loginHandle = 0;
-            record->loginState = 0;
+            record->loginState = kLoginUndecided;
         }
         m_list.attachDevice(row, nullptr);
     }

@@ -96,7 +96,7 @@ void ModifyIp::readdress(_DEVICERECORD& record, const std::string& address,
     if (handle > 0) {
         IP_NET_DVR_Logout(handle);
         record.loginHandle = 0;
-        record.loginState = 0;
+        record.loginState = kLoginUndecided;
     }
 
     char oldAddress[sizeof record.ipAddress];

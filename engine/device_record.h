@@ -28,6 +28,60 @@ inline constexpr int kSectionReplyCodes[kSectionCount] = {
 // The index of a section's answer flag for a set-command code; -1 for any other code.
 int sectionIndexOfCode(int code);
 
+// The values of the record's state fields. Plain enums of the fields' own
+// type, so the fields keep their type and their stored values.
+enum LoginState : std::int32_t
+{
+    kLoginFailed = -1,
+    kLoginUndecided = 0,
+    kLoginConfirmed = 1,
+};
+enum UpgradeResult : std::int32_t
+{
+    kUpgradeRunning = 0, // or not started
+    kUpgradeSucceeded = 1,
+    kUpgradeFailed = 2,
+};
+enum FormatState : std::int32_t
+{
+    kFormatPending = 0,
+    kFormatDone = 1,
+    kFormatNotDone = 2,
+};
+enum LoginPurpose : std::int32_t
+{
+    kLoginForUpgrade = 2,
+    kLoginAfterReboot = 3,
+    kLoginForMaintenance = 4,
+};
+enum RebootState : std::int32_t
+{
+    kRebootNone = 0,
+    kRebootAccepted = 1,
+    kRebootRefused = 2,
+    kRebootGaveUp = 3,
+};
+enum TimeSyncState : std::int32_t
+{
+    kTimeSyncPending = 0,
+    kTimeSyncConfirmed = 1,
+    kTimeSyncFailed = 2,
+};
+enum RestoreState : std::int32_t
+{
+    kRestorePending = 0,
+    kRestoreFoundAgain = 1,
+    kRestoreFailed = 2,
+    kRestoreNotLoggedIn = 3,
+};
+enum SectionResult : std::int32_t
+{
+    kSectionRefused = -1,
+    kSectionAwaited = 0,
+    kSectionAccepted = 1,
+    kSectionTakenAtOnce = 2, // accepted with no process restart
+};
+
 // One listed camera. It begins with the search result the device library
 // reported and carries everything the program learns and does about the device.
 // The device list owns it; every other list holds a plain pointer.

@@ -40,7 +40,7 @@ void MaintenanceOperations::restore()
         if (!record)
             continue;
         if (!isLoggedIn(*record)) {
-            record->restoreState = 3;
+            record->restoreState = kRestoreNotLoggedIn;
             postStatus(m_state, *record, TextId::LoginFailed);
             continue;
         }
@@ -49,7 +49,7 @@ void MaintenanceOperations::restore()
             vexlo::CriticalSectionLock lock(m_state.restorePendingLock);
             m_state.restorePendingList.push_back(record);
         } else {
-            record->restoreState = 2;
+            record->restoreState = kRestoreFailed;
             postStatus(m_state, *record, TextId::RestoreFailed);
         }
     }

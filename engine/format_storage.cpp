@@ -24,7 +24,8 @@ void postStorageStatus(BatchState& state, _DEVICERECORD& record, TextId id)
 bool storageAnswersComplete(const std::vector<_DEVICERECORD*>& devices)
 {
     for (_DEVICERECORD* record : devices) {
-        if (record && record->formatState.load() != 2 && record->storageInfoReceived.load() == 0)
+        if (record && record->formatState.load() != kFormatNotDone &&
+            record->storageInfoReceived.load() == 0)
             return false;
     }
     return true;
@@ -52,7 +53,7 @@ bool MaintenanceOperations::checkStorage()
         if (!record)
             continue;
         if (record->loginState.load() <= 0) {
-            record->formatState = 2;
+            record->formatState = kFormatNotDone;
             continue;
         }
         postStatus(m_state, *record, TextId::GettingStorageInfo);
@@ -62,7 +63,7 @@ bool MaintenanceOperations::checkStorage()
                 m_state.storagePendingList.push_back(record);
         }
         if (IP_NET_DVR_SystemControl(record->loginHandle.load(), CMD_STORAGE, 0, "") != 0) {
-            record->formatState = 2;
+            record->formatState = kFormatNotDone;
             vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
             removeFirst(m_state.storagePendingList, record);
         }
@@ -96,10 +97,10 @@ bool MaintenanceOperations::checkStorage()
                 postRowUpdate(m_state, *record,
                               storageName(record->diskIndex.load()) + u" " +
                                   std::u16string(currentText(m_state, TextId::NotMounted)));
-                record->formatState = 2;
+                record->formatState = kFormatNotDone;
             }
         } else if (isLoggedIn(*record)) {
-            record->formatState = 2;
+            record->formatState = kFormatNotDone;
             postStatus(m_state, *record, TextId::StorageInfoFailed);
         }
     }
@@ -113,7 +114,7 @@ bool MaintenanceOperations::formatDisks()
         m_state.formatPendingList.clear();
     }
     for (_DEVICERECORD* record : m_state.maintList) {
-        if (!record || record->formatState.load() == 2)
+        if (!record || record->formatState.load() == kFormatNotDone)
             continue;
         {
             vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
@@ -125,7 +126,7 @@ bool MaintenanceOperations::formatDisks()
                 removeFirst(m_state.formatPendingList, record);
             }
             postStorageStatus(m_state, *record, TextId::FormatFailed);
-            record->formatState = 2;
+            record->formatState = kFormatNotDone;
         }
     }
 
@@ -177,9 +178,9 @@ bool MaintenanceOperations::formatDisks()
             // Decided under the lock the answer takes: a late answer either came
             // first (formatted) or finds the device no longer pending.
             vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
-            if (record->formatState.load() == 0) {
+            if (record->formatState.load() == kFormatPending) {
                 removeFirst(m_state.formatPendingList, record);
-                record->formatState = 2;
+                record->formatState = kFormatNotDone;
                 timedOut = true;
             }
         }

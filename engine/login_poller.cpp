@@ -58,7 +58,7 @@ void pollTask(BatchState& state, _LOGINTASK& task)
     if (handle > 0 && task.result.load() == 1) {
         removeTask(state, task);
         record.loginHandle = handle;
-        record.loginState = 1;
+        record.loginState = kLoginConfirmed;
         if (forUpgrade)
             handToController(state, &task);
         return;
@@ -71,7 +71,7 @@ void pollTask(BatchState& state, _LOGINTASK& task)
         removeTask(state, task);
         if (handle > 0)
             IP_NET_DVR_Logout(handle);
-        record.loginState = -1;
+        record.loginState = kLoginFailed;
         if (forUpgrade)
             handToController(state, &task);
         return;

@@ -20,11 +20,11 @@ bool MaintenanceOperations::loginDevices()
         if (!record || record->loginHandle.load() > 0)
             continue;
         record->loginHandle = 0;
-        record->loginState = 0;
+        record->loginState = kLoginUndecided;
         postStatus(m_state, *record, TextId::LoggingIn);
-        record->loginPurpose = 4;
+        record->loginPurpose = kLoginForMaintenance;
         if (queueLogin(m_state, *record, &m_loginBatch) != 0)
-            record->loginState = -1; // nothing will answer; its text says why
+            record->loginState = kLoginFailed; // nothing will answer; its text says why
     }
     if (m_loginBatch.empty())
         return true;
@@ -46,9 +46,9 @@ bool MaintenanceOperations::waitForLoginAnswers()
             if (!record)
                 continue;
             const int loginState = record->loginState.load();
-            if (loginState == 1) {
+            if (loginState == kLoginConfirmed) {
                 postStatus(m_state, *record, TextId::LoginOk);
-            } else if (loginState == 0) {
+            } else if (loginState == kLoginUndecided) {
                 // A login of this batch always ends by its task's timeout. A
                 // device left alone with a handle but no confirmation is waited
                 // for no longer than a login may take.

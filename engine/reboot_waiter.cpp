@@ -13,7 +13,8 @@ bool waitFor(BatchState& state, _DEVICERECORD& record, std::uint32_t now)
 {
     vexlo::CriticalSectionLock lock(state.rebootWaitLock);
     const int rebootState = record.rebootState.load();
-    if (rebootState == 1 || rebootState == 2 || rebootState == 3) {
+    if (rebootState == kRebootAccepted || rebootState == kRebootRefused ||
+        rebootState == kRebootGaveUp) {
         removeFirst(state.rebootWaitList, &record);
         return false;
     }
@@ -23,7 +24,7 @@ bool waitFor(BatchState& state, _DEVICERECORD& record, std::uint32_t now)
                       secondsText(currentText(state, TextId::CheckingFileWait), waited / 1000));
         return false;
     }
-    record.rebootState = 3;
+    record.rebootState = kRebootGaveUp;
     postStatus(state, record, TextId::CheckTimeout);
     removeFirst(state.rebootWaitList, &record);
     return true;

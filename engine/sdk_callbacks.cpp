@@ -135,7 +135,10 @@ int AUXResponseCallBack(int loginHandle, int code, const char* answer, void* use
 
     if (int section = sectionIndexOfCode(command); section >= 0) {
         const bool takenAtOnce = std::strcmp(answer, SDK_ANSWER_TAKEN_AT_ONCE) == 0;
-        onSectionAnswer(state, loginHandle, section, refused ? -1 : takenAtOnce ? 2 : 1);
+        onSectionAnswer(state, loginHandle, section,
+                        refused       ? kSectionRefused
+                        : takenAtOnce ? kSectionTakenAtOnce
+                                      : kSectionAccepted);
         return 0;
     }
     switch (command) {

@@ -57,13 +57,13 @@ void MaintenanceOperations::syncTime()
             continue;
         const std::string request = timeSyncRequest(localNow());
         if (!isLoggedIn(*record)) {
-            record->timeSyncState = 2;
+            record->timeSyncState = kTimeSyncFailed;
             continue;
         }
-        record->timeSyncState = 0;
+        record->timeSyncState = kTimeSyncPending;
         if (IP_NET_DVR_SystemControl(record->loginHandle.load(), CMD_SET_TIME, 0,
                                      request.c_str()) != 0)
-            record->timeSyncState = 2;
+            record->timeSyncState = kTimeSyncFailed;
     }
 
     bool stopped = !sleep(kFirstAnswerPauseMs);
@@ -84,7 +84,7 @@ void MaintenanceOperations::syncTime()
     for (_DEVICERECORD* record : m_state.maintList) {
         if (!record)
             continue;
-        if (record->timeSyncState.load() == 1) {
+        if (record->timeSyncState.load() == kTimeSyncConfirmed) {
             postStatus(m_state, *record, TextId::TimeSyncOk);
             ++set;
         } else {

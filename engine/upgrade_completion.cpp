@@ -7,7 +7,7 @@ bool upgradeComplete(BatchState& state)
 {
     vexlo::CriticalSectionLock lock(state.upgradeListLock);
     for (_DEVICERECORD* record : state.upgradeList) {
-        if (record && record->upgradeResult.load() == 0)
+        if (record && record->upgradeResult.load() == kUpgradeRunning)
             return false;
     }
     return true;

@@ -113,7 +113,7 @@ void UpgradeController::onLoginResult(_LOGINTASK* task)
     const int handle = task->handle.load();
     if (handle > 0 && task->result.load() > 0) {
         record.loginHandle = handle;
-        record.loginState = 1;
+        record.loginState = kLoginConfirmed;
         postStatus(m_state, record, TextId::LoginOk);
         queueVersionOrFail(record, record.loginPurpose.load());
     } else {
@@ -201,7 +201,8 @@ void UpgradeController::keepEarlyUploadEnd(int handle, int finished)
 {
     vexlo::CriticalSectionLock lock(m_state.upgradeListLock);
     const _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList, handle);
-    if (record && record->upgradeResult.load() == 0 && record->rebootState.load() == 0)
+    if (record && record->upgradeResult.load() == kUpgradeRunning &&
+        record->rebootState.load() == kRebootNone)
         m_earlyUploadEnds[handle] = finished;
 }
 
@@ -237,21 +238,21 @@ void UpgradeController::onFirmwareAccepted(int handle)
     // A device the run has already given up on (its upload stalled, say) keeps
     // its result: reviving it would log it out and rewrite its row after the
     // run's summary was counted.
-    if (!record || record->upgradeResult.load() != 0)
+    if (!record || record->upgradeResult.load() != kUpgradeRunning)
         return;
     {
         // Decided under the wait's lock: a verdict after the check timeout
         // changes nothing.
         vexlo::CriticalSectionLock waitLock(m_state.rebootWaitLock);
-        if (record->rebootState.load() == 3)
+        if (record->rebootState.load() == kRebootGaveUp)
             return;
-        record->rebootState = 1;
+        record->rebootState = kRebootAccepted;
     }
     m_sleep(kLogoutDelayMs);
     IP_NET_DVR_Logout(handle);
     record->loginHandle = 0;
-    record->loginState = 0;
-    record->loginPurpose = 3;
+    record->loginState = kLoginUndecided;
+    record->loginPurpose = kLoginAfterReboot;
     postStatus(m_state, *record, TextId::Upgrading);
     if (queueLogin(m_state, *record) != 0)
         failUpgrade(m_state, *record);
@@ -261,13 +262,13 @@ void UpgradeController::onFirmwareRefused(int handle)
 {
     vexlo::CriticalSectionLock listLock(m_state.upgradeListLock);
     _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList, handle);
-    if (!record || record->upgradeResult.load() != 0)
+    if (!record || record->upgradeResult.load() != kUpgradeRunning)
         return;
     {
         vexlo::CriticalSectionLock waitLock(m_state.rebootWaitLock);
-        if (record->rebootState.load() == 3)
+        if (record->rebootState.load() == kRebootGaveUp)
             return; // already failed by the check timeout
-        record->rebootState = 2;
+        record->rebootState = kRebootRefused;
     }
     postStatus(m_state, *record, TextId::FirmwareRefused);
     failUpgrade(m_state, *record);

@@ -74,11 +74,11 @@ int ApplyConfigThread::loginForApply()
     if (!m_record)
         return -1;
     _DEVICERECORD& record = *m_record;
-    if (record.loginHandle.load() > 0 && record.loginState.load() == 1)
+    if (record.loginHandle.load() > 0 && record.loginState.load() == kLoginConfirmed)
         return 0; // still logged in from an earlier instruction
 
     record.loginHandle = 0;
-    record.loginState = 0;
+    record.loginState = kLoginUndecided;
     show(u"登录设备");
     const std::string ip(fieldText(record.ipAddress));
     const std::string user(fieldText(record.userName));
@@ -98,7 +98,7 @@ int ApplyConfigThread::loginForApply()
         // The answer may have been kept while this thread was storing the handle.
         adoptKeptLoginResult(handle);
         // A refusal does not end the wait: only a confirmation or the limit does.
-        if (record.loginState.load() == 1) {
+        if (record.loginState.load() == kLoginConfirmed) {
             show(u"登录设备成功");
             return 0;
         }
@@ -124,7 +124,7 @@ int ApplyConfigThread::pushSection(const ConfigSection& section)
     if (!pause(kStepMs))
         return -1;
     const std::string request = sectionRequestText(section, *m_profile);
-    record.sectionResult[flagIndex] = 0;
+    record.sectionResult[flagIndex] = kSectionAwaited;
 
     const int handle = record.loginHandle.load();
     const int sent = section.routed
@@ -143,7 +143,7 @@ int ApplyConfigThread::pushSection(const ConfigSection& section)
     const int flag = record.sectionResult[flagIndex].load();
     const bool accepted = flag > 0;
     // A device that took the setting at once restarts nothing: no countdown.
-    if (flag == 1 && section.restartWait)
+    if (flag == kSectionAccepted && section.restartWait)
         restartWait(section);
     return accepted ? 0 : -1;
 }
@@ -185,7 +185,7 @@ bool ApplyConfigThread::pause(std::uint32_t ms)
 void ApplyConfigThread::adoptKeptLoginResult(int handle)
 {
     const int kept = m_state.claimLoginResult(handle);
-    if (kept != 0 && m_record->loginState.load() == 0)
+    if (kept != 0 && m_record->loginState.load() == kLoginUndecided)
         m_record->loginState = kept;
 }
 

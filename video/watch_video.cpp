@@ -71,7 +71,7 @@ void WatchVideo::start()
 bool WatchVideo::loginAndWait()
 {
     _DEVICERECORD& device = *m_device;
-    if (device.loginHandle.load() > 0 && device.loginState.load() == 1)
+    if (device.loginHandle.load() > 0 && device.loginState.load() == kLoginConfirmed)
         return true;
     const std::string ip(fieldText(device.ipAddress));
     const std::string user(fieldText(device.userName));
@@ -81,7 +81,7 @@ bool WatchVideo::loginAndWait()
         return false;
     // The state is cleared before the handle is stored: a status callback that
     // finds the record by this handle writes its answer after the clearing.
-    device.loginState = 0;
+    device.loginState = kLoginUndecided;
     device.loginHandle = handle;
 
     // Only this handle's own answer counts: the status callback keeps it for us
@@ -100,13 +100,13 @@ bool WatchVideo::loginAndWait()
         m_state.loginEvent->wait(std::min(kLoginWaitMs - waited, kAnswerCheckMs));
     }
     if (result == 1) {
-        device.loginState = 1;
+        device.loginState = kLoginConfirmed;
         return true;
     }
     // Timed out or refused. The handle is given back so that its connection
     // does not live on unowned.
     device.loginHandle = 0;
-    device.loginState = 0;
+    device.loginState = kLoginUndecided;
     IP_NET_DVR_Logout(handle);
     return false;
 }
