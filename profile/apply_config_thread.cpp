@@ -49,7 +49,7 @@ int ApplyConfigThread::run()
 {
     if (!m_record)
         return 0;
-    if (loginForApply() == 0) {
+    if (loginForApply() == Login::Confirmed) {
         for (const ConfigSection& section : configSections()) {
             if (m_stop.requested())
                 break;
@@ -57,7 +57,7 @@ int ApplyConfigThread::run()
                 continue;
             // A failed section is tried once more; a second failure costs
             // another pause, then the next section follows all the same.
-            if (pushSection(section) != 0 && pause(kRetryPauseMs) && pushSection(section) != 0)
+            if (!pushSection(section) && pause(kRetryPauseMs) && !pushSection(section))
                 pause(kRetryPauseMs);
         }
     }
@@ -69,13 +69,13 @@ int ApplyConfigThread::run()
     return 0;
 }
 
-int ApplyConfigThread::loginForApply()
+ApplyConfigThread::Login ApplyConfigThread::loginForApply()
 {
     if (!m_record)
-        return -1;
+        return Login::NoRecord;
     _DEVICERECORD& record = *m_record;
     if (record.loginHandle.load() > 0 && record.loginState.load() == kLoginConfirmed)
-        return 0; // still logged in from an earlier instruction
+        return Login::Confirmed; // still logged in from an earlier instruction
 
     record.loginHandle = 0;
     record.loginState = kLoginUndecided;
@@ -86,43 +86,43 @@ int ApplyConfigThread::loginForApply()
     const int handle = IP_NET_DVR_Login(ip.c_str(), record.port, user.c_str(), password.c_str(), 0);
     if (handle <= 0) {
         show(u"登录设备失败");
-        return -2;
+        return Login::NotConfirmed;
     }
     record.loginHandle = handle;
     adoptKeptLoginResult(handle);
 
     const std::uint32_t start = GetTickCount();
     if (!pause(kStepMs))
-        return -2;
+        return Login::NotConfirmed;
     for (;;) {
         // The answer may have been kept while this thread was storing the handle.
         adoptKeptLoginResult(handle);
         // A refusal does not end the wait: only a confirmation or the limit does.
         if (record.loginState.load() == kLoginConfirmed) {
             show(u"登录设备成功");
-            return 0;
+            return Login::Confirmed;
         }
         const std::uint32_t elapsed = ticksSince(start);
         if (elapsed > kLoginLimitMs) {
             show(u"登录设备失败");
-            return -2;
+            return Login::NotConfirmed;
         }
         show(joined(u"登录设备...", secondsSuffix(elapsed / 1000)));
         if (!pause(kStepMs))
-            return -2;
+            return Login::NotConfirmed;
     }
 }
 
-int ApplyConfigThread::pushSection(const ConfigSection& section)
+bool ApplyConfigThread::pushSection(const ConfigSection& section)
 {
     const int flagIndex = sectionIndexOfCode(section.replyCode);
     if (!m_record || flagIndex < 0)
-        return -1;
+        return false;
     _DEVICERECORD& record = *m_record;
 
     show(section.sectionName);
     if (!pause(kStepMs))
-        return -1;
+        return false;
     const std::string request = sectionRequestText(section, *m_profile);
     record.sectionResult[flagIndex] = kSectionAwaited;
 
@@ -134,18 +134,18 @@ int ApplyConfigThread::pushSection(const ConfigSection& section)
     if (sent != 0) {
         show(joined(section.sectionName, u"失败"));
         pause(kStepMs);
-        return -1;
+        return false;
     }
 
     waitSectionReply(section, record.sectionResult[flagIndex]);
     if (!pause(kStepMs))
-        return -1;
+        return false;
     const int flag = record.sectionResult[flagIndex].load();
     const bool accepted = flag > 0;
     // A device that took the setting at once restarts nothing: no countdown.
     if (flag == kSectionAccepted && section.restartWait)
         restartWait(section);
-    return accepted ? 0 : -1;
+    return accepted;
 }
 
 void ApplyConfigThread::waitSectionReply(const ConfigSection& section,

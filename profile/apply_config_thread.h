@@ -29,10 +29,15 @@ public:
     // stopped: the owner is going away). The device stays logged in. Returns 0.
     int run();
 
-    // 0 logged in, -1 no record, -2 login refused, unconfirmed or stopped.
-    int loginForApply();
-    // 0 when the device accepted the section, -1 otherwise.
-    int pushSection(const ConfigSection& section);
+    enum class Login
+    {
+        Confirmed,
+        NoRecord,
+        NotConfirmed, // refused, unconfirmed in time, or stopped
+    };
+    Login loginForApply();
+    // True when the device accepted the section.
+    bool pushSection(const ConfigSection& section);
     // Waits up to 30 s for the answer flag to leave 0 and shows the outcome.
     void waitSectionReply(const ConfigSection& section, const std::atomic<std::int32_t>& flag);
     // The 20-step countdown while the device restarts a process.
