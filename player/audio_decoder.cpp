@@ -1,5 +1,7 @@
 #include "audio_decoder.h"
 
+#include "player/decoder_objects.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
@@ -12,30 +14,19 @@ namespace vexlo::player {
 
 std::unique_ptr<AudioDecoder> AudioDecoder::create(const AudioStreamHeader& header)
 {
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_PCM_ALAW);
-    if (codec == nullptr)
-        return nullptr;
-
     std::unique_ptr<AudioDecoder> decoder(new AudioDecoder());
-    decoder->m_context = avcodec_alloc_context3(codec);
-    decoder->m_packet = av_packet_alloc();
-    decoder->m_frame = av_frame_alloc();
-    if (decoder->m_context == nullptr || decoder->m_packet == nullptr ||
-        decoder->m_frame == nullptr)
-        return nullptr;
-
-    decoder->m_context->sample_rate = static_cast<int>(header.sampleRate);
-    av_channel_layout_default(&decoder->m_context->ch_layout, static_cast<int>(header.channels));
-    if (avcodec_open2(decoder->m_context, codec, nullptr) < 0)
-        return nullptr;
-    return decoder;
+    const bool opened = openDecoderObjects(
+        AV_CODEC_ID_PCM_ALAW, decoder->m_context, decoder->m_packet, decoder->m_frame,
+        [&](AVCodecContext& context) {
+            context.sample_rate = static_cast<int>(header.sampleRate);
+            av_channel_layout_default(&context.ch_layout, static_cast<int>(header.channels));
+        });
+    return opened ? std::move(decoder) : nullptr;
 }
 
 AudioDecoder::~AudioDecoder()
 {
-    av_frame_free(&m_frame);
-    av_packet_free(&m_packet);
-    avcodec_free_context(&m_context);
+    freeDecoderObjects(m_context, m_packet, m_frame);
 }
 
 int AudioDecoder::decode(const std::uint8_t* data, std::size_t size)

@@ -1,5 +1,7 @@
 #include "video_decoder.h"
 
+#include "player/decoder_objects.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
@@ -18,34 +20,23 @@ constexpr std::int64_t kMaxPixels = 4096LL * 2304LL;
 
 std::unique_ptr<VideoDecoder> VideoDecoder::create()
 {
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
-    if (codec == nullptr)
-        return nullptr;
-
     std::unique_ptr<VideoDecoder> decoder(new VideoDecoder());
-    decoder->m_context = avcodec_alloc_context3(codec);
-    decoder->m_packet = av_packet_alloc();
-    decoder->m_frame = av_frame_alloc();
-    if (decoder->m_context == nullptr || decoder->m_packet == nullptr ||
-        decoder->m_frame == nullptr)
-        return nullptr;
-
-    // No threads of its own: the player's decode pool already keeps every
-    // core busy across the streams of a wall, and frame threads would also
-    // hold pictures back by a frame each.
-    decoder->m_context->thread_count = 1;
-    decoder->m_context->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    decoder->m_context->max_pixels = kMaxPixels;
-    if (avcodec_open2(decoder->m_context, codec, nullptr) < 0)
-        return nullptr;
-    return decoder;
+    const bool opened = openDecoderObjects(AV_CODEC_ID_H264, decoder->m_context, decoder->m_packet,
+                                           decoder->m_frame, [](AVCodecContext& context) {
+                                               // No threads of its own: the player's decode pool
+                                               // already keeps every core busy across the streams
+                                               // of a wall, and frame threads would also hold
+                                               // pictures back by a frame each.
+                                               context.thread_count = 1;
+                                               context.flags |= AV_CODEC_FLAG_LOW_DELAY;
+                                               context.max_pixels = kMaxPixels;
+                                           });
+    return opened ? std::move(decoder) : nullptr;
 }
 
 VideoDecoder::~VideoDecoder()
 {
-    av_frame_free(&m_frame);
-    av_packet_free(&m_packet);
-    avcodec_free_context(&m_context);
+    freeDecoderObjects(m_context, m_packet, m_frame);
 }
 
 VideoDecoder::Result
