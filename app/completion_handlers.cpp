@@ -78,8 +78,8 @@ void ExecutionDriver::onUpgradeDone()
     int succeeded = 0;
     int failed = 0;
     {
-        CriticalSectionLock lock(m_state.upgradeListLock);
-        for (const _DEVICERECORD* record : m_state.upgradeList) {
+        CriticalSectionLock lock(m_state.upgradeList.lock);
+        for (const _DEVICERECORD* record : m_state.upgradeList.items) {
             if (!record)
                 continue;
             ++total;
@@ -195,8 +195,8 @@ void ExecutionDriver::onApplyDone()
     if (!m_applying || !applyStepFinished(m_state))
         return;
     {
-        CriticalSectionLock lock(m_state.applyListLock);
-        for (const _DEVICERECORD* record : m_state.applyList) {
+        CriticalSectionLock lock(m_state.applyList.lock);
+        for (const _DEVICERECORD* record : m_state.applyList.items) {
             if (record && applyFailed(*record, m_services.profile))
                 ++m_failedSinceExecute;
         }

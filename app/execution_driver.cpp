@@ -181,7 +181,6 @@ void ExecutionDriver::enablePanel(bool enabled)
 
 void ExecutionDriver::clearApplyList()
 {
-    CriticalSectionLock lock(m_state.applyListLock);
     m_state.applyList.clear();
 }
 

@@ -7,17 +7,16 @@
 #include <string>
 #include <vector>
 
-class BatchWorkers;
-struct BatchState;
-struct _DEVICERECORD;
-enum class TextId : int;
-
 // The instruction sequence: Execute, running the ticked instructions one after
 // another in their fixed order, the completion summaries and questions of each,
 // and finishing. Everything here runs on the user-interface thread; the work
 // itself is done by search and modify IP, the batch workers and the apply
 // threads, which report back through the completion messages.
 namespace vexlo {
+enum class TextId : int;
+class BatchWorkers;
+struct BatchState;
+struct _DEVICERECORD;
 
 class CReportCtrl;
 class DeviceSearch;

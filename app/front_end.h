@@ -4,14 +4,13 @@
 #include <string>
 #include <vector>
 
-struct _DEVICERECORD;
-
 // What only a front end can do for the main window's logic, besides the
 // UiPort: modal windows and dialogs, repainting. The Qt GUI opens real windows;
 // the command line and the tests answer from a script. Every call is made on the
 // user-interface thread, and the modal ones return when the window closes, while
 // posted messages and timer ticks keep being handled.
 namespace vexlo {
+struct _DEVICERECORD;
 
 class CSettingIPDlg;
 

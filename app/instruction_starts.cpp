@@ -57,14 +57,11 @@ void ExecutionDriver::startUpgrade()
 {
     showAction(TextId::Upgrading);
     const std::vector<_DEVICERECORD*> records = tickedRecords();
-    {
-        CriticalSectionLock lock(m_state.rebootWaitLock);
-        m_state.rebootWaitList.clear();
-    }
+    m_state.rebootWaitList.clear();
     // The list's lock is held until every device is queued: a device that
     // settles early must not see the run complete while others are missing.
-    CriticalSectionLock lock(m_state.upgradeListLock);
-    m_state.upgradeList.clear();
+    CriticalSectionLock lock(m_state.upgradeList.lock);
+    m_state.upgradeList.items.clear();
     for (_DEVICERECORD* record : records) {
         record->loginPurpose = kLoginForUpgrade;
         record->rebootState = kRebootNone;
@@ -77,10 +74,10 @@ void ExecutionDriver::startUpgrade()
             m_list.setCellText(row, COLUMN_VERSION_BEFORE, {});
             m_list.setCellText(row, COLUMN_VERSION_AFTER, {});
         }
-        m_state.upgradeList.push_back(record);
+        m_state.upgradeList.items.push_back(record);
         m_services.workers.postToUpgradeControl(TM_UPGRADE_START, reinterpret_cast<WPARAM>(record));
     }
-    if (m_state.upgradeList.empty()) {
+    if (m_state.upgradeList.items.empty()) {
         // No worker will report: the step ends as one without failures.
         m_ui.post(UiMessage{WM_UPGRADE_DONE, 0, 0, {}});
     }
@@ -90,14 +87,14 @@ void ExecutionDriver::startMaintenance(std::uint32_t threadMessage)
 {
     bool empty = true;
     {
-        CriticalSectionLock lock(m_state.maintListLock);
-        m_state.maintList.clear();
+        CriticalSectionLock lock(m_state.maintList.lock);
+        m_state.maintList.items.clear();
         for (_DEVICERECORD* record : tickedRecords()) {
             record->timeSyncState = kTimeSyncPending;
             record->restoreState = kRestorePending;
-            m_state.maintList.push_back(record);
+            m_state.maintList.items.push_back(record);
         }
-        empty = m_state.maintList.empty();
+        empty = m_state.maintList.items.empty();
     }
     if (empty || !m_services.workers.postToMaintenance(threadMessage)) {
         // Nothing to do, or no worker to do it: go on as after a step
@@ -110,8 +107,8 @@ void ExecutionDriver::startFormat(int diskIndex)
 {
     showAction(formatAction(diskIndex));
     {
-        CriticalSectionLock lock(m_state.maintListLock);
-        m_state.maintList.clear();
+        CriticalSectionLock lock(m_state.maintList.lock);
+        m_state.maintList.items.clear();
         for (_DEVICERECORD* record : tickedRecords()) {
             record->diskIndex = diskIndex;
             record->formatState = kFormatPending;
@@ -119,7 +116,7 @@ void ExecutionDriver::startFormat(int diskIndex)
             record->totalSd1 = 0;
             record->totalSd2 = 0;
             record->totalUsb = 0;
-            m_state.maintList.push_back(record);
+            m_state.maintList.items.push_back(record);
         }
     }
     if (!m_services.workers.postToMaintenance(TM_FORMAT, static_cast<WPARAM>(diskIndex)))

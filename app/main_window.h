@@ -12,14 +12,13 @@
 #include <optional>
 #include <string>
 
-struct BatchState;
-
 // The main window's logic, without a toolkit: the state of every control by id,
 // the start-up sequence, command routing, timers, search and modify IP, and
 // shutdown. A front end draws `model()` and `deviceList()`, reports the user's
 // actions to them, delivers posted messages and timer ticks through the UiPort,
 // and calls onInitDialog() once and onClose() when the window closes.
 namespace vexlo {
+struct BatchState;
 
 struct ConfigProfile;
 class COtherSetDlg;

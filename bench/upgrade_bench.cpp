@@ -95,7 +95,7 @@ class DoneWatcher : public vexlo::UiHandler
 public:
     LPARAM onMessage(const vexlo::UiMessage& message) override
     {
-        if (message.message == WM_UPGRADE_DONE)
+        if (message.message == vexlo::WM_UPGRADE_DONE)
             done = true;
         return 0;
     }
@@ -162,13 +162,13 @@ int main(int argc, char** argv)
     vexlo::sdk::installDeviceLibrary(library.get());
     IP_NET_DVR_Init();
 
-    BatchState state;
+    vexlo::BatchState state;
     DoneWatcher window;
     vexlo::HeadlessUiPort port(&window);
     state.ui = &port;
-    registerSdkCallbacks(state);
+    vexlo::registerSdkCallbacks(state);
     const std::u16string firmwarePath = vexlo::utf8ToUtf16(firmware.string());
-    BatchWorkers workers(state, [&firmwarePath] { return firmwarePath; });
+    vexlo::BatchWorkers workers(state, [&firmwarePath] { return firmwarePath; });
     workers.start();
     auto records = vexlo::bench::listCameras(*site);
 
@@ -176,9 +176,10 @@ int main(int argc, char** argv)
     const std::uint32_t tickStart = vexlo::GetTickCount();
     for (auto& record : records) {
         record->loginPurpose = 2;
-        vexlo::CriticalSectionLock lock(state.upgradeListLock);
-        state.upgradeList.push_back(record.get());
-        workers.postToUpgradeControl(TM_UPGRADE_START, reinterpret_cast<WPARAM>(record.get()));
+        vexlo::CriticalSectionLock lock(state.upgradeList.lock);
+        state.upgradeList.items.push_back(record.get());
+        workers.postToUpgradeControl(vexlo::TM_UPGRADE_START,
+                                     reinterpret_cast<WPARAM>(record.get()));
     }
     const bool finished = port.runUntil([&] { return window.done; }, kRealLimit);
     const std::uint32_t scaledMs = vexlo::ticksSince(tickStart);

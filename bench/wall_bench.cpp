@@ -264,7 +264,7 @@ int main(int argc, char** argv)
         record->loginState = logins.loggedIn(record->loginHandle.load()) ? 1 : 0;
     std::printf("cameras: %d, logged in: %d\n", options.cameras, loggedIn);
 
-    std::vector<_DEVICERECORD*> devices;
+    std::vector<vexlo::_DEVICERECORD*> devices;
     for (auto& record : records)
         devices.push_back(record.get());
     std::vector<CountingPane> panes(static_cast<std::size_t>(vexlo::CMULPLay::kMaxDevices + 6));

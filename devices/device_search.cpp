@@ -82,10 +82,7 @@ void DeviceSearch::onSearchTimer()
 void DeviceSearch::clearList()
 {
     m_ui.removePosted(WM_ROW_UPDATE);
-    {
-        CriticalSectionLock lock(m_state.applyListLock);
-        m_state.applyList.clear();
-    }
+    m_state.applyList.clear();
     for (int row = 0; row < m_list.rowCount(); ++row) {
         _DEVICERECORD* record = m_list.deviceOfRow(row);
         if (!record)

@@ -4,8 +4,6 @@
 #include <memory>
 #include <vector>
 
-struct BatchState;
-struct _DEVICERECORD;
 struct _IPCINFO;
 
 // The LAN search: clearing the list, starting the device library's search and
@@ -15,6 +13,8 @@ struct _IPCINFO;
 // records; a record lives from the search that listed it until the list is
 // next cleared.
 namespace vexlo {
+struct BatchState;
+struct _DEVICERECORD;
 
 class CReportCtrl;
 class DiscoveryHost;

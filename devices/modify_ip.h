@@ -4,14 +4,13 @@
 #include <optional>
 #include <string>
 
-struct BatchState;
-struct _DEVICERECORD;
-
 // Modify IP: gives every ticked device the next free address, one after the
 // other, then searches again on timer 1007 and checks that each device answers
 // at its new address. Runs on the user-interface thread; its waits let posted
 // row updates and painting go on.
 namespace vexlo {
+struct BatchState;
+struct _DEVICERECORD;
 
 class CReportCtrl;
 class DeviceSearch;

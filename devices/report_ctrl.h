@@ -6,13 +6,12 @@
 #include <string>
 #include <vector>
 
-struct _DEVICERECORD;
-
 // The device list (control 1000) as a model: rows of seven cells, each cell with
 // its text, text colour and background colour; a tick per row (state image 1
 // unticked, 2 ticked); the row's device record; selection and focus; sorting by
 // a column. The view of a front end only draws it and reports clicks.
 namespace vexlo {
+struct _DEVICERECORD;
 
 using Colour = std::uint32_t; // 0x00BBGGRR, as RGB(r, g, b) builds it
 constexpr Colour rgb(int r, int g, int b)

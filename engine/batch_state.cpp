@@ -1,5 +1,7 @@
 #include "engine/batch_state.h"
 
+namespace vexlo {
+
 namespace {
 // More unclaimed answers than this means nobody is claiming them (handles from
 // logins that ended otherwise); the oldest knowledge is not worth keeping.
@@ -12,7 +14,7 @@ BatchState::BatchState() : modifyIpMap(17), loginEvent(vexlo::openNamedEvent("EV
 
 void BatchState::keepUnclaimedLoginResult(int handle, int result)
 {
-    vexlo::CriticalSectionLock lock(loginQueueLock);
+    vexlo::CriticalSectionLock lock(loginQueue.lock);
     if (m_unclaimedLoginResults.size() >= kMaxUnclaimedLoginResults)
         m_unclaimedLoginResults.clear();
     m_unclaimedLoginResults[handle] = result;
@@ -20,7 +22,7 @@ void BatchState::keepUnclaimedLoginResult(int handle, int result)
 
 int BatchState::claimLoginResult(int handle)
 {
-    vexlo::CriticalSectionLock lock(loginQueueLock);
+    vexlo::CriticalSectionLock lock(loginQueue.lock);
     auto it = m_unclaimedLoginResults.find(handle);
     if (it == m_unclaimedLoginResults.end())
         return 0;
@@ -37,3 +39,5 @@ _DEVICERECORD* findByLoginHandle(const std::vector<_DEVICERECORD*>& list, int ha
     }
     return nullptr;
 }
+
+} // namespace vexlo

@@ -8,6 +8,8 @@
 #include "engine/upgrade_controller.h"
 #include "engine/version_poller.h"
 
+namespace vexlo {
+
 namespace {
 
 StopAwareSleep sleeperOf(vexlo::WorkerThread& self)
@@ -98,10 +100,10 @@ bool BatchWorkers::stop(std::chrono::milliseconds limitPerWorker)
 
 void BatchWorkers::freeQueuedTasks()
 {
-    freeAll(m_state.loginQueue, m_state.loginQueueLock);
-    freeAll(m_state.versionQueue, m_state.versionQueueLock);
-    freeAll(m_state.uploadQueue, m_state.uploadQueueLock);
-    freeAll(m_state.progressQueue, m_state.progressQueueLock);
+    freeAll(m_state.loginQueue.items, m_state.loginQueue.lock);
+    freeAll(m_state.versionQueue.items, m_state.versionQueue.lock);
+    freeAll(m_state.uploadQueue.items, m_state.uploadQueue.lock);
+    freeAll(m_state.progressQueue.items, m_state.progressQueue.lock);
 }
 
 bool BatchWorkers::postToMaintenance(std::uint32_t message, WPARAM wParam)
@@ -123,3 +125,5 @@ void BatchWorkers::onRestoreTimer()
 {
     m_restoreVerification.onTimer();
 }
+
+} // namespace vexlo

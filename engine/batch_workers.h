@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace vexlo {
+
 struct BatchState;
 
 // The seven workers of the batch engine and their lifetime. start() starts
@@ -67,3 +69,5 @@ private:
     std::array<std::unique_ptr<vexlo::WorkerThread>, WorkerCount> m_workers;
     bool m_started = false;
 };
+
+} // namespace vexlo

@@ -2,6 +2,8 @@
 
 #include "platform/codepage.h"
 
+namespace vexlo {
+
 int sectionIndexOfCode(int code)
 {
     for (int i = 0; i < kSectionCount; ++i) {
@@ -31,3 +33,5 @@ std::u16string statusTextOf(_DEVICERECORD& record)
     std::lock_guard lock(record.textLock);
     return std::u16string(vexlo::wideFieldText(record.statusText));
 }
+
+} // namespace vexlo

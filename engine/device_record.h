@@ -11,6 +11,8 @@
 #include <string_view>
 #include <unordered_map>
 
+namespace vexlo {
+
 // The number of configuration sections a device can be sent, and their set-command
 // codes in the order of the record's answer flags.
 inline constexpr int kSectionCount = 15;
@@ -140,3 +142,5 @@ std::u16string modifyIpKey(const _IPCINFO& info);
 // and returns the copy that was stored.
 std::u16string setStatusText(_DEVICERECORD& record, std::u16string_view text);
 std::u16string statusTextOf(_DEVICERECORD& record);
+
+} // namespace vexlo

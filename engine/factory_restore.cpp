@@ -6,6 +6,8 @@
 #include "platform/tick.h"
 #include "sdk/netsdk.h"
 
+namespace vexlo {
+
 namespace {
 
 constexpr std::uint32_t kRestartPauseMs = 10000;
@@ -16,8 +18,8 @@ constexpr std::uint32_t kRestoreReportDelayMs = 1500;
 
 bool allPendingDecided(BatchState& state)
 {
-    vexlo::CriticalSectionLock lock(state.restorePendingLock);
-    for (_DEVICERECORD* record : state.restorePendingList) {
+    vexlo::CriticalSectionLock lock(state.restorePendingList.lock);
+    for (_DEVICERECORD* record : state.restorePendingList.items) {
         if (record && record->restoreState.load() <= 0)
             return false;
     }
@@ -30,13 +32,10 @@ void MaintenanceOperations::restore()
 {
     if (!loginDevices())
         return;
-    {
-        vexlo::CriticalSectionLock lock(m_state.restorePendingLock);
-        m_state.restorePendingList.clear();
-    }
+    m_state.restorePendingList.clear();
     m_state.restoreSearchCursor = 0;
 
-    for (_DEVICERECORD* record : m_state.maintList) {
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record)
             continue;
         if (!isLoggedIn(*record)) {
@@ -45,10 +44,9 @@ void MaintenanceOperations::restore()
             continue;
         }
         postStatus(m_state, *record, TextId::Restoring);
-        if (IP_NET_DVR_RestoreConfig(record->loginHandle.load()) == 0) {
-            vexlo::CriticalSectionLock lock(m_state.restorePendingLock);
-            m_state.restorePendingList.push_back(record);
-        } else {
+        if (IP_NET_DVR_RestoreConfig(record->loginHandle.load()) == 0)
+            m_state.restorePendingList.add(record);
+        else {
             record->restoreState = kRestoreFailed;
             postStatus(m_state, *record, TextId::RestoreFailed);
         }
@@ -64,18 +62,15 @@ void MaintenanceOperations::restore()
         stopped = !sleep(kRediscoveryCheckMs);
     IP_NET_DVR_StopSearchIPC();
     m_restoreVerification.stop();
-    {
-        // The records may be freed by the next search; no late result may
-        // reach them through this list.
-        vexlo::CriticalSectionLock lock(m_state.restorePendingLock);
-        m_state.restorePendingList.clear();
-    }
+    // The records may be freed by the next search; no late result may reach
+    // them through this list.
+    m_state.restorePendingList.clear();
     if (stopped)
         return;
 
     WPARAM restored = 0;
     LPARAM failed = 0;
-    for (_DEVICERECORD* record : m_state.maintList) {
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record)
             continue;
         switch (record->restoreState.load()) {
@@ -97,3 +92,5 @@ void MaintenanceOperations::restore()
     if (vexlo::UiPort* ui = m_state.ui.load())
         ui->post(vexlo::UiMessage{WM_RESTORE_DONE, restored, failed, {}});
 }
+
+} // namespace vexlo

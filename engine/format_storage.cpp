@@ -5,6 +5,8 @@
 #include "platform/tick.h"
 #include "sdk/netsdk.h"
 
+namespace vexlo {
+
 namespace {
 
 constexpr std::uint32_t kStorageAnswerWaitMs = 8000;
@@ -45,11 +47,8 @@ void MaintenanceOperations::format()
 
 bool MaintenanceOperations::checkStorage()
 {
-    {
-        vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
-        m_state.storagePendingList.clear();
-    }
-    for (_DEVICERECORD* record : m_state.maintList) {
+    m_state.storagePendingList.clear();
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record)
             continue;
         if (record->loginState.load() <= 0) {
@@ -57,39 +56,28 @@ bool MaintenanceOperations::checkStorage()
             continue;
         }
         postStatus(m_state, *record, TextId::GettingStorageInfo);
-        {
-            vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
-            if (!contains(m_state.storagePendingList, record))
-                m_state.storagePendingList.push_back(record);
-        }
+        m_state.storagePendingList.addOnce(record);
         if (IP_NET_DVR_SystemControl(record->loginHandle.load(), CMD_STORAGE, 0, "") != 0) {
             record->formatState = kFormatNotDone;
-            vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
-            removeFirst(m_state.storagePendingList, record);
+            vexlo::CriticalSectionLock lock(m_state.storagePendingList.lock);
+            m_state.storagePendingList.remove(record);
         }
     }
 
-    bool waiting = false;
-    {
-        vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
-        waiting = !m_state.storagePendingList.empty();
-    }
+    const bool waiting = !m_state.storagePendingList.empty();
     bool stopped = false;
     if (waiting) {
         const std::uint32_t start = vexlo::GetTickCount();
         while (!stopped && vexlo::ticksSince(start) < kStorageAnswerWaitMs &&
-               !storageAnswersComplete(m_state.maintList))
+               !storageAnswersComplete(m_state.maintList.items))
             stopped = !sleep(kCheckPeriodMs);
     }
-    {
-        // An answer after this point would change totals already judged.
-        vexlo::CriticalSectionLock lock(m_state.storagePendingLock);
-        m_state.storagePendingList.clear();
-    }
+    // An answer after this point would change totals already judged.
+    m_state.storagePendingList.clear();
     if (stopped)
         return false;
 
-    for (_DEVICERECORD* record : m_state.maintList) {
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record)
             continue;
         if (record->storageInfoReceived.load() != 0) {
@@ -109,22 +97,13 @@ bool MaintenanceOperations::checkStorage()
 
 bool MaintenanceOperations::formatDisks()
 {
-    {
-        vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
-        m_state.formatPendingList.clear();
-    }
-    for (_DEVICERECORD* record : m_state.maintList) {
+    m_state.formatPendingList.clear();
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record || record->formatState.load() == kFormatNotDone)
             continue;
-        {
-            vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
-            m_state.formatPendingList.push_back(record);
-        }
+        m_state.formatPendingList.add(record);
         if (IP_NET_DVR_FormatDisk(record->loginHandle.load(), record->diskIndex.load() - 1) != 0) {
-            {
-                vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
-                removeFirst(m_state.formatPendingList, record);
-            }
+            m_state.formatPendingList.remove(record);
             postStorageStatus(m_state, *record, TextId::FormatFailed);
             record->formatState = kFormatNotDone;
         }
@@ -136,7 +115,7 @@ bool MaintenanceOperations::formatDisks()
     bool pending = true;
     while (elapsed <= timeoutMs) {
         pending = false;
-        for (_DEVICERECORD* record : m_state.maintList) {
+        for (_DEVICERECORD* record : m_state.maintList.items) {
             if (!record)
                 continue;
             switch (record->formatState.load()) {
@@ -163,23 +142,22 @@ bool MaintenanceOperations::formatDisks()
         if (!pending)
             break;
         if (!sleep(kCheckPeriodMs)) {
-            vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
             m_state.formatPendingList.clear();
             return false;
         }
         elapsed = vexlo::ticksSince(start);
     }
 
-    for (_DEVICERECORD* record : m_state.maintList) {
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record)
             continue;
         bool timedOut = false;
         {
             // Decided under the lock the answer takes: a late answer either came
             // first (formatted) or finds the device no longer pending.
-            vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
+            vexlo::CriticalSectionLock lock(m_state.formatPendingList.lock);
             if (record->formatState.load() == kFormatPending) {
-                removeFirst(m_state.formatPendingList, record);
+                m_state.formatPendingList.remove(record);
                 record->formatState = kFormatNotDone;
                 timedOut = true;
             }
@@ -187,7 +165,8 @@ bool MaintenanceOperations::formatDisks()
         if (timedOut)
             postStorageStatus(m_state, *record, TextId::FormatTimeout);
     }
-    vexlo::CriticalSectionLock lock(m_state.formatPendingLock);
     m_state.formatPendingList.clear();
     return true;
 }
+
+} // namespace vexlo

@@ -9,12 +9,13 @@
 
 #include <string>
 
+namespace vexlo {
+
 namespace {
 
 void removeTask(BatchState& state, _LOGINTASK& task)
 {
-    vexlo::CriticalSectionLock lock(state.loginQueueLock);
-    removeFirst(state.loginQueue, &task);
+    state.loginQueue.remove(&task);
 }
 
 // Hands the task to UpgradeControlThread, which frees it; frees it here when the
@@ -37,7 +38,7 @@ void attemptLogin(BatchState& state, _LOGINTASK& task, _DEVICERECORD& record)
     {
         // The answer may have come before the handle was stored; the callback
         // kept it, and it is claimed under the same lock the callback uses.
-        vexlo::CriticalSectionLock lock(state.loginQueueLock);
+        vexlo::CriticalSectionLock lock(state.loginQueue.lock);
         task.handle = handle;
         const int kept = state.claimLoginResult(handle);
         if (kept != 0 && task.result.load() == 0)
@@ -98,10 +99,7 @@ void pollTask(BatchState& state, _LOGINTASK& task)
 bool loginPollPass(BatchState& state)
 {
     std::vector<_LOGINTASK*> snapshot;
-    {
-        vexlo::CriticalSectionLock lock(state.loginQueueLock);
-        snapshot = state.loginQueue;
-    }
+    snapshot = state.loginQueue.snapshot();
     state.loginIdle = snapshot.empty() ? 1 : 0;
     for (_LOGINTASK* task : snapshot) {
         if (task && task->record)
@@ -109,3 +107,5 @@ bool loginPollPass(BatchState& state)
     }
     return !snapshot.empty();
 }
+
+} // namespace vexlo

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vexlo {
+
 struct BatchState;
 
 // One pass of LoginPollThread over loginQueue: logs devices in, hands confirmed
@@ -8,3 +10,5 @@ struct BatchState;
 bool loginPollPass(BatchState& state);
 
 inline constexpr unsigned kReloginFirstAttemptMs = 15000;
+
+} // namespace vexlo

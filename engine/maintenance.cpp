@@ -6,6 +6,8 @@
 #include "engine/row_update.h"
 #include "sdk/netsdk.h"
 
+namespace vexlo {
+
 namespace {
 
 constexpr std::uint32_t kRebootReportDelayMs = 2000;
@@ -84,7 +86,7 @@ void MaintenanceOperations::reboot()
         return;
     WPARAM rebooted = 0;
     LPARAM failed = 0;
-    for (_DEVICERECORD* record : m_state.maintList) {
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record)
             continue;
         if (!isLoggedIn(*record)) {
@@ -104,3 +106,5 @@ void MaintenanceOperations::reboot()
     if (vexlo::UiPort* ui = m_state.ui.load())
         ui->post(vexlo::UiMessage{WM_REBOOT_DONE, rebooted, failed, {}});
 }
+
+} // namespace vexlo

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace vexlo {
+
 struct BatchState;
 struct _DEVICERECORD;
 class RestoreVerification;
@@ -64,3 +66,5 @@ int selectedStorageTotal(const _DEVICERECORD& record);
 
 // The set-time request for the local time `now`.
 std::string timeSyncRequest(const std::tm& now);
+
+} // namespace vexlo

@@ -6,6 +6,8 @@
 
 #include <unordered_set>
 
+namespace vexlo {
+
 namespace {
 
 constexpr std::uint32_t kLoginCheckPeriodMs = 1000;
@@ -16,7 +18,7 @@ constexpr std::uint32_t kQueueCheckPeriodMs = 500;
 bool MaintenanceOperations::loginDevices()
 {
     releaseLoginBatch();
-    for (_DEVICERECORD* record : m_state.maintList) {
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record || record->loginHandle.load() > 0)
             continue;
         record->loginHandle = 0;
@@ -42,7 +44,7 @@ bool MaintenanceOperations::waitForLoginAnswers()
     const std::uint32_t start = vexlo::GetTickCount();
     for (;;) {
         bool unfinished = false;
-        for (_DEVICERECORD* record : m_state.maintList) {
+        for (_DEVICERECORD* record : m_state.maintList.items) {
             if (!record)
                 continue;
             const int loginState = record->loginState.load();
@@ -71,9 +73,9 @@ bool MaintenanceOperations::waitForLoginQueueToDrain()
     for (;;) {
         bool queued = false;
         {
-            vexlo::CriticalSectionLock lock(m_state.loginQueueLock);
+            vexlo::CriticalSectionLock lock(m_state.loginQueue.lock);
             for (_LOGINTASK* task : m_loginBatch)
-                queued = queued || contains(m_state.loginQueue, task);
+                queued = queued || m_state.loginQueue.contains(task);
         }
         if (!queued)
             return true;
@@ -94,10 +96,12 @@ void MaintenanceOperations::finishLoginBatch()
 
 void MaintenanceOperations::releaseLoginBatch()
 {
-    vexlo::CriticalSectionLock lock(m_state.loginQueueLock);
+    vexlo::CriticalSectionLock lock(m_state.loginQueue.lock);
     for (_LOGINTASK* task : m_loginBatch) {
-        if (!contains(m_state.loginQueue, task))
+        if (!m_state.loginQueue.contains(task))
             delete task;
     }
     m_loginBatch.clear();
 }
+
+} // namespace vexlo

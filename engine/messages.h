@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace vexlo {
+
 // Thread messages to the workers and window messages to the main window.
 enum : std::uint32_t
 {
@@ -54,3 +56,5 @@ enum : int
     COLUMN_VERSION_AFTER = 5,
     COLUMN_STATUS = 6,
 };
+
+} // namespace vexlo

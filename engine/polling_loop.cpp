@@ -2,6 +2,8 @@
 
 #include "platform/worker_thread.h"
 
+namespace vexlo {
+
 void runPollingLoop(vexlo::WorkerThread& self, const PollPass& pass)
 {
     while (!self.stopRequested()) {
@@ -10,3 +12,5 @@ void runPollingLoop(vexlo::WorkerThread& self, const PollPass& pass)
             return;
     }
 }
+
+} // namespace vexlo

@@ -4,8 +4,8 @@
 #include <functional>
 
 namespace vexlo {
+
 class WorkerThread;
-}
 
 // Sleeps the given milliseconds of scaled time; false when the worker is asked
 // to stop, and then the caller ends what it is doing.
@@ -21,3 +21,5 @@ using PollPass = std::function<bool()>;
 // The loop the five pollers share: a pass, then 300 ms when the queue was empty
 // or 1000 ms when it was not, until the worker is asked to stop.
 void runPollingLoop(vexlo::WorkerThread& self, const PollPass& pass);
+
+} // namespace vexlo

@@ -6,6 +6,8 @@
 #include "platform/tick.h"
 #include "sdk/netsdk.h"
 
+namespace vexlo {
+
 namespace {
 
 int readProgress(int handle)
@@ -18,9 +20,9 @@ void pollTask(BatchState& state, _PROGRESSTASK* task)
 {
     _DEVICERECORD& record = *task->record;
     {
-        vexlo::CriticalSectionLock lock(state.progressQueueLock);
+        vexlo::CriticalSectionLock lock(state.progressQueue.lock);
         if (task->finished.load() > 0) {
-            removeFirst(state.progressQueue, task);
+            state.progressQueue.remove(task);
             delete task;
             return;
         }
@@ -32,7 +34,7 @@ void pollTask(BatchState& state, _PROGRESSTASK* task)
         task->lastChangeTick = vexlo::GetTickCount();
         // Under the lock, so that the text of a finished upload, written by the
         // controller after it marks the watch, is never overwritten by this one.
-        vexlo::CriticalSectionLock lock(state.progressQueueLock);
+        vexlo::CriticalSectionLock lock(state.progressQueue.lock);
         if (task->finished.load() == 0)
             postRowUpdate(state, record,
                           percentText(currentText(state, TextId::UploadingFile), value));
@@ -41,10 +43,10 @@ void pollTask(BatchState& state, _PROGRESSTASK* task)
     if (vexlo::ticksSince(task->lastChangeTick) < kUploadStallMs)
         return;
     {
-        vexlo::CriticalSectionLock lock(state.progressQueueLock);
+        vexlo::CriticalSectionLock lock(state.progressQueue.lock);
         if (task->finished.load() != 0)
             return; // an upload event came first; the next pass frees it
-        removeFirst(state.progressQueue, task);
+        state.progressQueue.remove(task);
     }
     task->result = 2;
     postStatus(state, record, TextId::UploadStalled);
@@ -57,13 +59,12 @@ void pollTask(BatchState& state, _PROGRESSTASK* task)
 bool progressPollPass(BatchState& state)
 {
     std::vector<_PROGRESSTASK*> snapshot;
-    {
-        vexlo::CriticalSectionLock lock(state.progressQueueLock);
-        snapshot = state.progressQueue;
-    }
+    snapshot = state.progressQueue.snapshot();
     for (_PROGRESSTASK* task : snapshot) {
         if (task && task->record)
             pollTask(state, task);
     }
     return !snapshot.empty();
 }
+
+} // namespace vexlo

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace vexlo {
+
 struct BatchState;
 
 // An upload that shows no progress for this long has stalled.
@@ -12,3 +14,5 @@ inline constexpr std::uint32_t kUploadStallMs = 15000;
 // Only this poller removes and frees progress watches; UpgradeControlThread
 // touches a watch only under progressQueueLock while it is queued.
 bool progressPollPass(BatchState& state);
+
+} // namespace vexlo

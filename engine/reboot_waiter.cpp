@@ -5,17 +5,19 @@
 #include "engine/upgrade_completion.h"
 #include "platform/tick.h"
 
+namespace vexlo {
+
 namespace {
 
 // Returns true when the device has just timed out and must be failed (outside
 // the lock: failing takes upgradeListLock).
 bool waitFor(BatchState& state, _DEVICERECORD& record, std::uint32_t now)
 {
-    vexlo::CriticalSectionLock lock(state.rebootWaitLock);
+    vexlo::CriticalSectionLock lock(state.rebootWaitList.lock);
     const int rebootState = record.rebootState.load();
     if (rebootState == kRebootAccepted || rebootState == kRebootRefused ||
         rebootState == kRebootGaveUp) {
-        removeFirst(state.rebootWaitList, &record);
+        state.rebootWaitList.remove(&record);
         return false;
     }
     const std::uint32_t waited = vexlo::tickDiff(now, record.rebootStartTick.load());
@@ -26,7 +28,7 @@ bool waitFor(BatchState& state, _DEVICERECORD& record, std::uint32_t now)
     }
     record.rebootState = kRebootGaveUp;
     postStatus(state, record, TextId::CheckTimeout);
-    removeFirst(state.rebootWaitList, &record);
+    state.rebootWaitList.remove(&record);
     return true;
 }
 
@@ -35,10 +37,7 @@ bool waitFor(BatchState& state, _DEVICERECORD& record, std::uint32_t now)
 bool rebootWaitPass(BatchState& state)
 {
     std::vector<_DEVICERECORD*> snapshot;
-    {
-        vexlo::CriticalSectionLock lock(state.rebootWaitLock);
-        snapshot = state.rebootWaitList;
-    }
+    snapshot = state.rebootWaitList.snapshot();
     const std::uint32_t now = vexlo::GetTickCount();
     for (_DEVICERECORD* record : snapshot) {
         if (record && waitFor(state, *record, now))
@@ -46,3 +45,5 @@ bool rebootWaitPass(BatchState& state)
     }
     return !snapshot.empty();
 }
+
+} // namespace vexlo

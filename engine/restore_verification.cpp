@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace vexlo {
+
 namespace {
 
 bool isFactoryAddress(std::string_view address)
@@ -21,8 +23,8 @@ void examine(BatchState& state, const _IPCINFO& found)
     const bool restored = listedProtocol(found) == ListedProtocol::Onvif ||
                           isFactoryAddress(vexlo::fieldText(found.ipAddress));
     const int restoreState = restored ? 1 : 2;
-    vexlo::CriticalSectionLock lock(state.restorePendingLock);
-    for (_DEVICERECORD* record : state.restorePendingList) {
+    vexlo::CriticalSectionLock lock(state.restorePendingList.lock);
+    for (_DEVICERECORD* record : state.restorePendingList.items) {
         if (record && vexlo::fieldText(record->serialNo) == serial) {
             record->restoreState = restoreState;
             return;
@@ -74,3 +76,5 @@ void RestoreVerification::onTimer()
     if (m_active && ui)
         ui->setTimer(kRestoreTimerId, kRestoreTimerPeriodMs);
 }
+
+} // namespace vexlo

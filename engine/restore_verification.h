@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+namespace vexlo {
+
 struct BatchState;
 
 // The timer by which the factory restore looks for restored devices in the
@@ -31,3 +33,5 @@ private:
     std::mutex m_mutex; // orders onTimer's restart against stop()
     bool m_active = false;
 };
+
+} // namespace vexlo

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace vexlo {
+
 namespace {
 
 vexlo::UiMessage rowUpdate(_DEVICERECORD& record, std::u16string shown, int column)
@@ -62,3 +64,5 @@ std::u16string secondsText(std::u16string_view word, std::uint32_t seconds)
     text += u"(s)";
     return text;
 }
+
+} // namespace vexlo

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace vexlo {
+
 struct BatchState;
 struct _DEVICERECORD;
 
@@ -30,3 +32,5 @@ void sendRowUpdate(BatchState& state, _DEVICERECORD& record, std::u16string_view
 std::u16string percentText(std::u16string_view word, int percent);
 // "<word> <n>(s)": a wait shown in whole seconds.
 std::u16string secondsText(std::u16string_view word, std::uint32_t seconds);
+
+} // namespace vexlo

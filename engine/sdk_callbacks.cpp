@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+namespace vexlo {
+
 namespace {
 
 void postToUpgradeControl(BatchState& state, std::uint32_t message, WPARAM wParam)
@@ -21,8 +23,8 @@ void onLoginAnswer(BatchState& state, int handle, int result)
 {
     bool claimed = false;
     {
-        vexlo::CriticalSectionLock lock(state.loginQueueLock);
-        for (_LOGINTASK* task : state.loginQueue) {
+        vexlo::CriticalSectionLock lock(state.loginQueue.lock);
+        for (_LOGINTASK* task : state.loginQueue.items) {
             if (task && task->handle.load() == handle) {
                 task->result = result;
                 claimed = true;
@@ -32,8 +34,8 @@ void onLoginAnswer(BatchState& state, int handle, int result)
     }
     state.loginEvent->set();
     {
-        vexlo::CriticalSectionLock lock(state.applyListLock);
-        if (_DEVICERECORD* record = findByLoginHandle(state.applyList, handle)) {
+        vexlo::CriticalSectionLock lock(state.applyList.lock);
+        if (_DEVICERECORD* record = findByLoginHandle(state.applyList.items, handle)) {
             record->loginState = result;
             claimed = true;
         }
@@ -44,15 +46,15 @@ void onLoginAnswer(BatchState& state, int handle, int result)
 
 void onSectionAnswer(BatchState& state, int handle, int sectionIndex, int flag)
 {
-    vexlo::CriticalSectionLock lock(state.applyListLock);
-    if (_DEVICERECORD* record = findByLoginHandle(state.applyList, handle))
+    vexlo::CriticalSectionLock lock(state.applyList.lock);
+    if (_DEVICERECORD* record = findByLoginHandle(state.applyList.items, handle))
         record->sectionResult[sectionIndex] = flag;
 }
 
 void onTimeSyncAnswer(BatchState& state, int handle, int timeSyncState)
 {
-    vexlo::CriticalSectionLock lock(state.timeSyncPendingLock);
-    if (_DEVICERECORD* record = findByLoginHandle(state.timeSyncPendingList, handle))
+    vexlo::CriticalSectionLock lock(state.timeSyncPendingList.lock);
+    if (_DEVICERECORD* record = findByLoginHandle(state.timeSyncPendingList.items, handle))
         record->timeSyncState = timeSyncState;
 }
 
@@ -60,8 +62,8 @@ void onVersionAnswer(BatchState& state, int handle, const char* answer)
 {
     _VERSIONTASK* answered = nullptr;
     {
-        vexlo::CriticalSectionLock lock(state.versionQueueLock);
-        for (_VERSIONTASK* task : state.versionQueue) {
+        vexlo::CriticalSectionLock lock(state.versionQueue.lock);
+        for (_VERSIONTASK* task : state.versionQueue.items) {
             if (task && task->record && task->record->loginHandle.load() == handle) {
                 answered = task;
                 break;
@@ -71,7 +73,7 @@ void onVersionAnswer(BatchState& state, int handle, const char* answer)
             return;
         vexlo::copyToField(answered->answer, answer);
         answered->state = 2;
-        removeFirst(state.versionQueue, answered);
+        state.versionQueue.remove(answered);
     }
     // Out of the queue, the task now belongs to the message.
     postToUpgradeControl(state, TM_VERSION_RESULT, reinterpret_cast<WPARAM>(answered));
@@ -79,8 +81,8 @@ void onVersionAnswer(BatchState& state, int handle, const char* answer)
 
 void onStorageAnswer(BatchState& state, int handle, const char* answer)
 {
-    vexlo::CriticalSectionLock lock(state.storagePendingLock);
-    _DEVICERECORD* record = findByLoginHandle(state.storagePendingList, handle);
+    vexlo::CriticalSectionLock lock(state.storagePendingList.lock);
+    _DEVICERECORD* record = findByLoginHandle(state.storagePendingList.items, handle);
     if (!record)
         return;
     StorageTotals totals = parseStorageTotals(answer);
@@ -88,17 +90,17 @@ void onStorageAnswer(BatchState& state, int handle, const char* answer)
     record->totalSd2 = totals.sd2;
     record->totalUsb = totals.usb;
     record->storageInfoReceived = 1;
-    removeFirst(state.storagePendingList, record);
+    state.storagePendingList.remove(record);
 }
 
 void onFormatAnswer(BatchState& state, int handle, int formatState)
 {
-    vexlo::CriticalSectionLock lock(state.formatPendingLock);
-    _DEVICERECORD* record = findByLoginHandle(state.formatPendingList, handle);
+    vexlo::CriticalSectionLock lock(state.formatPendingList.lock);
+    _DEVICERECORD* record = findByLoginHandle(state.formatPendingList.items, handle);
     if (!record)
         return;
     record->formatState = formatState;
-    removeFirst(state.formatPendingList, record);
+    state.formatPendingList.remove(record);
 }
 
 } // namespace
@@ -212,3 +214,5 @@ StorageTotals parseStorageTotals(std::string_view answer)
     }
     return {values[0], values[1], values[2]};
 }
+
+} // namespace vexlo

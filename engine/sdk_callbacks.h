@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace vexlo {
+
 struct BatchState;
 
 // The device library's two callbacks. Both run on the library's threads, never
@@ -28,3 +30,5 @@ StorageTotals parseStorageTotals(std::string_view answer);
 // Leading blanks, an optional sign, then decimal digits; 0 when there are none.
 // Saturates at the 32-bit range instead of overflowing.
 std::int32_t parseLeadingInt(std::string_view text);
+
+} // namespace vexlo

@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+namespace vexlo {
+
 namespace {
 
 std::atomic<bool> g_failAllocations{false};
@@ -34,8 +36,8 @@ int queueLogin(BatchState& state, _DEVICERECORD& record, std::vector<_LOGINTASK*
     task->timeoutMs = purpose == 3 ? kReloginTimeoutMs : kLoginTimeoutMs;
     if (purpose == 4 && maintLoginBatch)
         maintLoginBatch->push_back(task);
-    vexlo::CriticalSectionLock lock(state.loginQueueLock);
-    state.loginQueue.push_back(task);
+    vexlo::CriticalSectionLock lock(state.loginQueue.lock);
+    state.loginQueue.items.push_back(task);
     return 0;
 }
 
@@ -50,8 +52,8 @@ int queueVersionQuery(BatchState& state, _DEVICERECORD& record, int purpose)
     task->purpose = purpose;
     task->timeoutMs = kVersionTimeoutMs;
     postStatus(state, record, TextId::GettingVersion);
-    vexlo::CriticalSectionLock lock(state.versionQueueLock);
-    state.versionQueue.push_back(task);
+    vexlo::CriticalSectionLock lock(state.versionQueue.lock);
+    state.versionQueue.items.push_back(task);
     return 0;
 }
 
@@ -63,8 +65,8 @@ int queueUpload(BatchState& state, _DEVICERECORD& record)
         return kQueueingFailed;
     }
     task->record = &record;
-    vexlo::CriticalSectionLock lock(state.uploadQueueLock);
-    state.uploadQueue.push_back(task);
+    vexlo::CriticalSectionLock lock(state.uploadQueue.lock);
+    state.uploadQueue.items.push_back(task);
     return 0;
 }
 
@@ -77,7 +79,9 @@ int queueProgressWatch(BatchState& state, _DEVICERECORD& record)
     }
     task->record = &record;
     task->lastChangeTick = vexlo::GetTickCount();
-    vexlo::CriticalSectionLock lock(state.progressQueueLock);
-    state.progressQueue.push_back(task);
+    vexlo::CriticalSectionLock lock(state.progressQueue.lock);
+    state.progressQueue.items.push_back(task);
     return 0;
 }
+
+} // namespace vexlo

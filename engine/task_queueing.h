@@ -6,6 +6,8 @@
 #include <new>
 #include <vector>
 
+namespace vexlo {
+
 struct BatchState;
 struct _DEVICERECORD;
 
@@ -39,3 +41,5 @@ template <typename Task> Task* allocateTask()
 {
     return taskAllocationsFailForTesting() ? nullptr : new (std::nothrow) Task{};
 }
+
+} // namespace vexlo

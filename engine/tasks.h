@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace vexlo {
+
 struct _DEVICERECORD;
 
 // Task records of the upgrade pipeline. Each is allocated by its queueing
@@ -44,3 +46,5 @@ struct _PROGRESSTASK
     std::int32_t result = 0;               // 2: stalled
     std::atomic<std::int32_t> finished{0}; // 0 running, 1 upload finished, 2 upload failed
 };
+
+} // namespace vexlo

@@ -1,5 +1,7 @@
 #include "engine/text_table.h"
 
+namespace vexlo {
+
 namespace {
 
 struct TextPair
@@ -117,3 +119,5 @@ std::u16string_view textOf(TextId id, int language)
         return {};
     return language == kLanguageEnglish ? kTexts[index].english : kTexts[index].chinese;
 }
+
+} // namespace vexlo

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace vexlo {
+
 // The main window's texts, each a Chinese and an English version. The window,
 // its message boxes and the engine's status texts pick the version at the moment
 // they produce a text, so a text follows the language in force then.
@@ -106,3 +108,5 @@ inline constexpr int kLanguageEnglish = 1;
 // The text of `id` in `language` (0 Chinese, 1 English; any other index gives
 // Chinese, the language the window starts in).
 std::u16string_view textOf(TextId id, int language);
+
+} // namespace vexlo

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+namespace vexlo {
+
 namespace {
 
 constexpr std::uint32_t kFirstAnswerPauseMs = 2000;
@@ -24,8 +26,8 @@ std::tm localNow()
 
 bool allAnswered(BatchState& state)
 {
-    vexlo::CriticalSectionLock lock(state.timeSyncPendingLock);
-    for (_DEVICERECORD* record : state.timeSyncPendingList) {
+    vexlo::CriticalSectionLock lock(state.timeSyncPendingList.lock);
+    for (_DEVICERECORD* record : state.timeSyncPendingList.items) {
         if (record && record->timeSyncState.load() <= 0)
             return false;
     }
@@ -48,11 +50,8 @@ void MaintenanceOperations::syncTime()
 {
     if (!loginDevices())
         return;
-    {
-        vexlo::CriticalSectionLock lock(m_state.timeSyncPendingLock);
-        m_state.timeSyncPendingList = m_state.maintList;
-    }
-    for (_DEVICERECORD* record : m_state.maintList) {
+    m_state.timeSyncPendingList.assign(m_state.maintList.items);
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record)
             continue;
         const std::string request = timeSyncRequest(localNow());
@@ -70,18 +69,15 @@ void MaintenanceOperations::syncTime()
     const std::uint32_t start = vexlo::GetTickCount();
     while (!stopped && vexlo::ticksSince(start) < kAnswerWaitMs && !allAnswered(m_state))
         stopped = !sleep(kAnswerCheckMs);
-    {
-        // The records may be freed by the next search; late answers must not
-        // find them here.
-        vexlo::CriticalSectionLock lock(m_state.timeSyncPendingLock);
-        m_state.timeSyncPendingList.clear();
-    }
+    // The records may be freed by the next search; late answers must not find
+    // them here.
+    m_state.timeSyncPendingList.clear();
     if (stopped)
         return;
 
     WPARAM set = 0;
     LPARAM failed = 0;
-    for (_DEVICERECORD* record : m_state.maintList) {
+    for (_DEVICERECORD* record : m_state.maintList.items) {
         if (!record)
             continue;
         if (record->timeSyncState.load() == kTimeSyncConfirmed) {
@@ -97,3 +93,5 @@ void MaintenanceOperations::syncTime()
     if (vexlo::UiPort* ui = m_state.ui.load())
         ui->post(vexlo::UiMessage{WM_TIMESYNC_DONE, set, failed, {}});
 }
+
+} // namespace vexlo

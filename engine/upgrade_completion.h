@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vexlo {
+
 struct BatchState;
 struct _DEVICERECORD;
 
@@ -15,3 +17,5 @@ void settleUpgrade(BatchState& state, _DEVICERECORD& record, int result);
 
 // settleUpgrade with 2.
 void failUpgrade(BatchState& state, _DEVICERECORD& record);
+
+} // namespace vexlo

@@ -11,6 +11,8 @@
 
 #include <cstring>
 
+namespace vexlo {
+
 namespace {
 
 constexpr std::uint32_t kLogoutDelayMs = 500;
@@ -187,8 +189,8 @@ void UpgradeController::onUploadResult(_UPLOADTASK* task)
 
 _DEVICERECORD* UpgradeController::finishProgressWatch(int handle, int finished)
 {
-    vexlo::CriticalSectionLock lock(m_state.progressQueueLock);
-    for (_PROGRESSTASK* task : m_state.progressQueue) {
+    vexlo::CriticalSectionLock lock(m_state.progressQueue.lock);
+    for (_PROGRESSTASK* task : m_state.progressQueue.items) {
         if (task && task->record && task->record->loginHandle.load() == handle) {
             task->finished = finished;
             return task->record;
@@ -199,8 +201,8 @@ _DEVICERECORD* UpgradeController::finishProgressWatch(int handle, int finished)
 
 void UpgradeController::keepEarlyUploadEnd(int handle, int finished)
 {
-    vexlo::CriticalSectionLock lock(m_state.upgradeListLock);
-    const _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList, handle);
+    vexlo::CriticalSectionLock lock(m_state.upgradeList.lock);
+    const _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList.items, handle);
     if (record && record->upgradeResult.load() == kUpgradeRunning &&
         record->rebootState.load() == kRebootNone)
         m_earlyUploadEnds[handle] = finished;
@@ -216,8 +218,8 @@ void UpgradeController::onUploadDone(int handle)
     record->rebootStartTick = vexlo::GetTickCount();
     // The text goes first, so the wait's own texts always come after it.
     postStatus(m_state, *record, TextId::UploadFinishedChecking);
-    vexlo::CriticalSectionLock lock(m_state.rebootWaitLock);
-    m_state.rebootWaitList.push_back(record);
+    vexlo::CriticalSectionLock lock(m_state.rebootWaitList.lock);
+    m_state.rebootWaitList.items.push_back(record);
 }
 
 void UpgradeController::onUploadFailed(int handle)
@@ -233,8 +235,8 @@ void UpgradeController::onUploadFailed(int handle)
 
 void UpgradeController::onFirmwareAccepted(int handle)
 {
-    vexlo::CriticalSectionLock listLock(m_state.upgradeListLock);
-    _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList, handle);
+    vexlo::CriticalSectionLock listLock(m_state.upgradeList.lock);
+    _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList.items, handle);
     // A device the run has already given up on (its upload stalled, say) keeps
     // its result: reviving it would log it out and rewrite its row after the
     // run's summary was counted.
@@ -243,7 +245,7 @@ void UpgradeController::onFirmwareAccepted(int handle)
     {
         // Decided under the wait's lock: a verdict after the check timeout
         // changes nothing.
-        vexlo::CriticalSectionLock waitLock(m_state.rebootWaitLock);
+        vexlo::CriticalSectionLock waitLock(m_state.rebootWaitList.lock);
         if (record->rebootState.load() == kRebootGaveUp)
             return;
         record->rebootState = kRebootAccepted;
@@ -260,12 +262,12 @@ void UpgradeController::onFirmwareAccepted(int handle)
 
 void UpgradeController::onFirmwareRefused(int handle)
 {
-    vexlo::CriticalSectionLock listLock(m_state.upgradeListLock);
-    _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList, handle);
+    vexlo::CriticalSectionLock listLock(m_state.upgradeList.lock);
+    _DEVICERECORD* record = findByLoginHandle(m_state.upgradeList.items, handle);
     if (!record || record->upgradeResult.load() != kUpgradeRunning)
         return;
     {
-        vexlo::CriticalSectionLock waitLock(m_state.rebootWaitLock);
+        vexlo::CriticalSectionLock waitLock(m_state.rebootWaitList.lock);
         if (record->rebootState.load() == kRebootGaveUp)
             return; // already failed by the check timeout
         record->rebootState = kRebootRefused;
@@ -273,3 +275,5 @@ void UpgradeController::onFirmwareRefused(int handle)
     postStatus(m_state, *record, TextId::FirmwareRefused);
     failUpgrade(m_state, *record);
 }
+
+} // namespace vexlo

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <unordered_map>
 
+namespace vexlo {
+
 struct BatchState;
 struct _DEVICERECORD;
 
@@ -52,3 +54,5 @@ private:
 // The bare version in a version answer: what follows FileSystemVersion=" up to
 // the next double quote, at most 255 units; empty when the marker is missing.
 std::u16string versionOfAnswer(std::string_view answer);
+
+} // namespace vexlo

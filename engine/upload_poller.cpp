@@ -5,6 +5,8 @@
 #include "platform/codepage.h"
 #include "sdk/netsdk.h"
 
+namespace vexlo {
+
 namespace {
 
 // The path box holds at most this many units, and the library takes the path
@@ -14,10 +16,7 @@ constexpr std::size_t kPathUnits = 260;
 void finish(BatchState& state, _UPLOADTASK* task, int result)
 {
     task->result = result;
-    {
-        vexlo::CriticalSectionLock lock(state.uploadQueueLock);
-        removeFirst(state.uploadQueue, task);
-    }
+    state.uploadQueue.remove(task);
     vexlo::ThreadMessageQueue* queue = state.upgradeControlQueue.load();
     if (!queue || !queue->post(TM_UPLOAD_RESULT, reinterpret_cast<WPARAM>(task)))
         delete task;
@@ -44,13 +43,12 @@ void pollTask(BatchState& state, _UPLOADTASK* task, const FirmwarePathSource& fi
 bool uploadPollPass(BatchState& state, const FirmwarePathSource& firmwarePath)
 {
     std::vector<_UPLOADTASK*> snapshot;
-    {
-        vexlo::CriticalSectionLock lock(state.uploadQueueLock);
-        snapshot = state.uploadQueue;
-    }
+    snapshot = state.uploadQueue.snapshot();
     for (_UPLOADTASK* task : snapshot) {
         if (task && task->record)
             pollTask(state, task, firmwarePath);
     }
     return !snapshot.empty();
 }
+
+} // namespace vexlo

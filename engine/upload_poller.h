@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+namespace vexlo {
+
 struct BatchState;
 
 // The firmware path as the path box (edit 1005) holds it now. Called from
@@ -16,3 +18,5 @@ inline constexpr int kMaxFirmwareSubmissions = 21;
 // reading the path anew for every submission, and hands submitted or given-up
 // tasks to UpgradeControlThread. Only this poller removes upload tasks.
 bool uploadPollPass(BatchState& state, const FirmwarePathSource& firmwarePath);
+
+} // namespace vexlo

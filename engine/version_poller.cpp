@@ -5,6 +5,8 @@
 #include "platform/tick.h"
 #include "sdk/netsdk.h"
 
+namespace vexlo {
+
 namespace {
 
 constexpr const char* kVersionRequest = "RESPONSE_PARAM";
@@ -21,14 +23,14 @@ void pollTask(BatchState& state, _VERSIONTASK* task)
     bool timedOut = false;
     int handle = 0;
     {
-        vexlo::CriticalSectionLock lock(state.versionQueueLock);
-        if (!contains(state.versionQueue, task))
+        vexlo::CriticalSectionLock lock(state.versionQueue.lock);
+        if (!state.versionQueue.contains(task))
             return; // answered: the message owns it now
         const std::uint32_t now = vexlo::GetTickCount();
         if (task->startTick == 0)
             task->startTick = now;
         if (vexlo::tickDiff(now, task->startTick) > task->timeoutMs) {
-            removeFirst(state.versionQueue, task);
+            state.versionQueue.remove(task);
             timedOut = true;
         } else if (task->state.load() == 0) {
             handle = task->record->loginHandle.load();
@@ -43,8 +45,8 @@ void pollTask(BatchState& state, _VERSIONTASK* task)
     }
     if (IP_NET_DVR_SystemControl(handle, CMD_VERSION, 0, kVersionRequest) != 0)
         return; // sent again on the next pass
-    vexlo::CriticalSectionLock lock(state.versionQueueLock);
-    if (contains(state.versionQueue, task) && task->state.load() == 0)
+    vexlo::CriticalSectionLock lock(state.versionQueue.lock);
+    if (state.versionQueue.contains(task) && task->state.load() == 0)
         task->state = 1;
 }
 
@@ -53,13 +55,12 @@ void pollTask(BatchState& state, _VERSIONTASK* task)
 bool versionPollPass(BatchState& state)
 {
     std::vector<_VERSIONTASK*> snapshot;
-    {
-        vexlo::CriticalSectionLock lock(state.versionQueueLock);
-        snapshot = state.versionQueue;
-    }
+    snapshot = state.versionQueue.snapshot();
     for (_VERSIONTASK* task : snapshot) {
         if (task)
             pollTask(state, task);
     }
     return !snapshot.empty();
 }
+
+} // namespace vexlo

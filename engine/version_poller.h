@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vexlo {
+
 struct BatchState;
 
 // One pass of VersionPollThread over versionQueue: sends each query once and
@@ -7,3 +9,5 @@ struct BatchState;
 // callback takes answered queries out of the queue meanwhile, so every step
 // re-checks under the queue's lock that the task is still queued.
 bool versionPollPass(BatchState& state);
+
+} // namespace vexlo

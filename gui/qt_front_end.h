@@ -8,12 +8,11 @@
 
 #include <functional>
 
-struct BatchState;
-
 // The main window's modal windows on Qt: the set-IP dialog, the firmware file
 // dialog, the About box, the settings window (modeless), the video wall and the
 // single-device video window.
 namespace vexlo {
+struct BatchState;
 
 class COtherSetDlg;
 

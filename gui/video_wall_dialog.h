@@ -6,13 +6,12 @@
 
 #include <vector>
 
-struct _DEVICERECORD;
-
 // The video wall on Qt: a modal dialog over the whole screen, black, with the
 // wall's panes placed at the rectangles the logic computes for its client
 // area. The plays start when the dialog is made and stop when it closes,
 // before any pane widget goes away.
 namespace vexlo {
+struct _DEVICERECORD;
 
 class VideoPaneWidget;
 

@@ -4,13 +4,12 @@
 
 #include <QDialog>
 
-struct BatchState;
-struct _DEVICERECORD;
-
 // The single-device video window on Qt: a modal black dialog of 553 × 275
 // dialog units whose whole client area is the picture. Its start is posted to
 // its own event loop when it is made, so it runs once the dialog is visible.
 namespace vexlo {
+struct BatchState;
+struct _DEVICERECORD;
 
 class VideoPaneWidget;
 

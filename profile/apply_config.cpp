@@ -48,10 +48,7 @@ ApplyConfigController::startApplyConfig(const std::vector<_DEVICERECORD*>& ticke
             continue;
         record->applyOwner = owner;
         record->applyDone = 0;
-        {
-            CriticalSectionLock lock(m_state.applyListLock);
-            m_state.applyList.push_back(record);
-        }
+        m_state.applyList.add(record);
         if (startThread(*record, snapshot))
             ++started;
     }
@@ -141,8 +138,8 @@ void ApplyConfigController::joinIdleThreads()
 
 bool applyStepFinished(BatchState& state)
 {
-    CriticalSectionLock lock(state.applyListLock);
-    for (const _DEVICERECORD* record : state.applyList) {
+    CriticalSectionLock lock(state.applyList.lock);
+    for (const _DEVICERECORD* record : state.applyList.items) {
         if (record && record->applyDone.load() != 1)
             return false;
     }

@@ -9,9 +9,6 @@
 #include <thread>
 #include <vector>
 
-struct BatchState;
-struct _DEVICERECORD;
-
 // The other-settings instruction: pushes the enabled sections of the profile to
 // every ticked device, each on a thread of its own, so all devices are
 // configured at the same time. The rows show every step; each thread posts
@@ -22,6 +19,8 @@ struct _DEVICERECORD;
 // half-edited section. They use the BatchState and its UI port, which must
 // outlive them: the owner stops them (stopAll) before either goes away.
 namespace vexlo {
+struct BatchState;
+struct _DEVICERECORD;
 
 class StopSignal;
 

@@ -7,10 +7,9 @@
 #include <memory>
 #include <string_view>
 
+namespace vexlo {
 struct BatchState;
 struct _DEVICERECORD;
-
-namespace vexlo {
 
 struct ConfigSection;
 class StopSignal;

@@ -9,8 +9,6 @@
 #include <memory>
 #include <vector>
 
-struct _DEVICERECORD;
-
 // The live video wall: the ticked devices' streams side by side in a square
 // grid of panes, one device per pane. The front end makes a full-screen modal
 // window, asks for the panes of its client area, gives each pane the window the
@@ -18,6 +16,7 @@ struct _DEVICERECORD;
 // closes. The wall neither logs devices in nor out: a device that is not
 // logged in keeps a black pane.
 namespace vexlo {
+struct _DEVICERECORD;
 
 // One device shown. The real-play handle and the port are read by the data
 // callback on the device library's threads while the user-interface thread

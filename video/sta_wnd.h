@@ -5,8 +5,6 @@
 #include <optional>
 #include <vector>
 
-struct _DEVICERECORD;
-
 namespace vexlo::sdk {
 class RenderTarget;
 }
@@ -16,6 +14,7 @@ class RenderTarget;
 // failed. Painting yields fill commands that a front end replays in order, on
 // top of the picture.
 namespace vexlo {
+struct _DEVICERECORD;
 
 inline constexpr std::uint32_t kPaneBlack = 0x000000; // 0xRRGGBB
 inline constexpr std::uint32_t kPaneGreen = 0x00FF00;

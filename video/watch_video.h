@@ -7,9 +7,6 @@
 #include <cstdint>
 #include <functional>
 
-struct BatchState;
-struct _DEVICERECORD;
-
 namespace vexlo::sdk {
 class RenderTarget;
 }
@@ -25,6 +22,8 @@ class RenderTarget;
 // (a queued call on its own event loop) and hands the message back to
 // onMessage.
 namespace vexlo {
+struct BatchState;
+struct _DEVICERECORD;
 
 class WatchVideo
 {

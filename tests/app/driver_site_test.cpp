@@ -13,7 +13,8 @@
 #include "platform/tick.h"
 #include "sdk/backend.h"
 
-namespace ctl = vexlo::ctl;
+namespace vexlo {
+
 namespace sim = vexlo::ipcsim;
 using Texts = std::vector<std::u16string>;
 
@@ -117,3 +118,5 @@ TEST_F(DriverSiteTest, FormatFailureAskedThenTheRebootRuns)
     EXPECT_EQ(column(6), Texts(2, u"重启设备成功"));
     EXPECT_EQ(window->failedSinceExecute(), 1);
 }
+
+} // namespace vexlo

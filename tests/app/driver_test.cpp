@@ -10,7 +10,8 @@
 #include "engine/messages.h"
 #include "platform/codepage.h"
 
-namespace ctl = vexlo::ctl;
+namespace vexlo {
+
 using Texts = std::vector<std::u16string>;
 
 namespace {
@@ -38,11 +39,11 @@ protected:
     void upgradeEnded(int total, int failed)
     {
         BatchState& state = window->batchState();
-        vexlo::CriticalSectionLock lock(state.upgradeListLock);
-        state.upgradeList.clear();
+        vexlo::CriticalSectionLock lock(state.upgradeList.lock);
+        state.upgradeList.items.clear();
         for (int row = 0; row < total; ++row) {
             record(row).upgradeResult = row < failed ? 2 : 1;
-            state.upgradeList.push_back(&record(row));
+            state.upgradeList.items.push_back(&record(row));
         }
     }
 
@@ -140,8 +141,8 @@ TEST_F(DriverTest, FormatFailuresWithRestoreTickedAskAndYesStartsTheRestore)
     EXPECT_EQ(text(ctl::CurrentAction), u"正在恢复出厂设置");
     {
         BatchState& state = window->batchState();
-        vexlo::CriticalSectionLock lock(state.maintListLock);
-        EXPECT_EQ(state.maintList.size(), 3u);
+        vexlo::CriticalSectionLock lock(state.maintList.lock);
+        EXPECT_EQ(state.maintList.items.size(), 3u);
     }
     ASSERT_TRUE(waitForFinish());
 }
@@ -246,3 +247,5 @@ TEST_F(DriverTest, OtherSettingsWithNothingTickedFinishesAtOnce)
     deliver(WM_APPLY_DONE); // a stray completion changes nothing
     EXPECT_EQ(text(ctl::CurrentAction), u"执行结束");
 }
+
+} // namespace vexlo

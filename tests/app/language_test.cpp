@@ -6,7 +6,7 @@
 #include "engine/device_record.h"
 #include "engine/messages.h"
 
-namespace ctl = vexlo::ctl;
+namespace vexlo {
 
 namespace {
 
@@ -95,3 +95,5 @@ TEST_F(LanguageTest, ShownTextsStayUntilWrittenAgain)
     EXPECT_EQ(text(ctl::CurrentAction), u"Searching");
     ASSERT_TRUE(waitFor([&] { return text(ctl::CurrentAction) == u"Complete"; }));
 }
+
+} // namespace vexlo

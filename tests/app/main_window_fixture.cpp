@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 
+namespace vexlo {
+
 MainWindowTest::MainWindowTest()
 {
     setenv("VEXLO_HOST_ADDRESS", "127.0.1.100", 1);
@@ -82,3 +84,5 @@ void writeProfile(const std::filesystem::path& directory,
     change(*written);
     ASSERT_EQ(vexlo::saveProfile(*written, directory), vexlo::kProfileOk);
 }
+
+} // namespace vexlo

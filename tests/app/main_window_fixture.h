@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+namespace vexlo {
+
 // The main window on the headless port, with the test's thread as the
 // user-interface thread, a scripted device library, its own config folder and
 // a high time scale.
@@ -58,3 +60,5 @@ protected:
 // Writes a config.dat with `change` applied to a zero profile.
 void writeProfile(const std::filesystem::path& directory,
                   const std::function<void(vexlo::ConfigProfile&)>& change);
+
+} // namespace vexlo

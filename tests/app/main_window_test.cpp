@@ -13,7 +13,8 @@
 
 #include <cstdio>
 
-namespace ctl = vexlo::ctl;
+namespace vexlo {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -399,3 +400,5 @@ TEST_F(MainWindowTest, SettingsPagesKeepTheirTemplateStateOnAFirstStart)
     EXPECT_EQ(window->settingsWindow().tree().selectedItem(),
               window->settingsWindow().tree().findItem(u"网络设置"));
 }
+
+} // namespace vexlo

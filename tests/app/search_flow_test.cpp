@@ -10,7 +10,8 @@
 #include <algorithm>
 #include <set>
 
-namespace ctl = vexlo::ctl;
+namespace vexlo {
+
 using Entry = ScriptedSearchLibrary::Entry;
 using Readdress = ScriptedSearchLibrary::Readdress;
 
@@ -269,3 +270,5 @@ TEST_F(SearchFlowTest, NoPcAddressReaddressesNothingButStillVerifies)
     EXPECT_EQ(library.searchStarts(), 2);
     EXPECT_TRUE(boxes.empty());
 }
+
+} // namespace vexlo

@@ -15,7 +15,7 @@
 
 #include <set>
 
-namespace ctl = vexlo::ctl;
+namespace vexlo {
 
 namespace {
 
@@ -166,3 +166,5 @@ TEST_F(SiteFlowTest, ACameraThatIgnoresTheChangeStopsTheRun)
             << vexlo::utf16ToUtf8(serial);
     }
 }
+
+} // namespace vexlo

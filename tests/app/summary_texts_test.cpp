@@ -3,11 +3,7 @@
 
 #include <gtest/gtest.h>
 
-using vexlo::formatSummary;
-using vexlo::rebootSummary;
-using vexlo::restoreSummary;
-using vexlo::timeSyncSummary;
-using vexlo::upgradeSummary;
+namespace vexlo {
 
 TEST(SummaryTexts, Upgrade)
 {
@@ -56,3 +52,5 @@ TEST(SummaryTexts, FormatNamesTheDisk)
     // No disk kind: an empty name before the space.
     EXPECT_EQ(formatSummary(0, 0, 0, 2, false), u" 格式化完成, 总共:2，成功:0 失败:2。");
 }
+
+} // namespace vexlo

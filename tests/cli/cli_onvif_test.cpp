@@ -12,6 +12,8 @@
 #include <memory>
 #include <sys/stat.h>
 
+namespace vexlo {
+
 using namespace cli_test;
 
 namespace {
@@ -338,3 +340,5 @@ TEST_F(CliEndToEnd, MixedSitePushGivesHomeCamerasTheirBodiesAndOnvifCamerasTheSt
     EXPECT_NE(logged("ON0001", "ModifyRules")[0].find("0 of 396 cells active"), std::string::npos);
     EXPECT_TRUE(logged("HP0002", "ModifyRules").empty());
 }
+
+} // namespace vexlo

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-using vexlo::CReportCtrl;
+namespace vexlo {
 
 namespace {
 
@@ -330,3 +330,5 @@ TEST_F(ReportCtrlTest, InsertingAboveMovesRecordsDown)
     EXPECT_EQ(records[0]->listRow.load(), 1);
     EXPECT_EQ(records[1]->listRow.load(), 2);
 }
+
+} // namespace vexlo

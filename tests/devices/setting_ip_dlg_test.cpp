@@ -10,8 +10,9 @@
 #include <memory>
 #include <string>
 
+namespace vexlo {
+
 namespace fs = std::filesystem;
-using vexlo::CSettingIPDlg;
 
 namespace {
 
@@ -95,3 +96,5 @@ TEST_F(SettingIpDlgTest, OverlongFieldIsCutToFit)
     EXPECT_EQ(vexlo::fieldText(profile->main.gateway).size(), 255u);
     EXPECT_EQ(profile->main.gateway[255], '\0');
 }
+
+} // namespace vexlo

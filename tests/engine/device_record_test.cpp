@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+namespace vexlo {
+
 namespace {
 
 TEST(DeviceRecord, StartsZeroFilledWithTheSearchResultAtItsHead)
@@ -73,13 +75,16 @@ TEST(BatchLists, LookupByHandleTakesTheFirstMatchAndSkipsEmptySlots)
     a.loginHandle = 5;
     b.loginHandle = 6;
     c.loginHandle = 6;
-    std::vector<_DEVICERECORD*> list{nullptr, &a, &b, &c};
-    EXPECT_EQ(findByLoginHandle(list, 6), &b);
-    EXPECT_EQ(findByLoginHandle(list, 7), nullptr);
+    LockedList<_DEVICERECORD> list;
+    list.assign({nullptr, &a, &b, &c});
+    EXPECT_EQ(findByLoginHandle(list.items, 6), &b);
+    EXPECT_EQ(findByLoginHandle(list.items, 7), nullptr);
 
-    EXPECT_TRUE(removeFirst(list, &b));
-    EXPECT_EQ(findByLoginHandle(list, 6), &c);
-    EXPECT_FALSE(removeFirst(list, &b));
+    EXPECT_TRUE(list.remove(&b));
+    EXPECT_EQ(findByLoginHandle(list.items, 6), &c);
+    EXPECT_FALSE(list.remove(&b));
 }
 
 } // namespace
+
+} // namespace vexlo

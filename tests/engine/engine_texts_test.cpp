@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+namespace vexlo {
+
 namespace {
 
 TEST(TextTable, HoldsBothLanguagesOfEveryEntry)
@@ -144,3 +146,5 @@ TEST(RowUpdates, WithoutAPortOnlyTheRecordChanges)
 }
 
 } // namespace
+
+} // namespace vexlo

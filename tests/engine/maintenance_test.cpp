@@ -11,6 +11,8 @@
 
 #include <regex>
 
+namespace vexlo {
+
 namespace {
 
 using Texts = std::vector<std::u16string>;
@@ -156,7 +158,7 @@ TEST_F(Maintenance, TimeSyncSendsTheLocalTimeAndCountsAnswers)
         EXPECT_EQ(request.command, 1005);
         EXPECT_TRUE(std::regex_match(request.text, form)) << request.text;
     }
-    EXPECT_TRUE(state.timeSyncPendingList.empty());
+    EXPECT_TRUE(state.timeSyncPendingList.items.empty());
 }
 
 TEST(TimeSyncRequest, IsTheFixedTextWithTheLocalTime)
@@ -216,7 +218,7 @@ TEST_F(Maintenance, RestoreRecognisesDevicesAtTheFactoryAddresses)
     ASSERT_EQ(stopped.size(), 1u);
     EXPECT_LT(vexlo::tickDiff(stopped[0].tick, started[0].tick), 2000u + 14000u);
     EXPECT_EQ(state.restoreSearchCursor.load(), 4) << "every search result examined once";
-    EXPECT_TRUE(state.restorePendingList.empty());
+    EXPECT_TRUE(state.restorePendingList.items.empty());
 }
 
 TEST_F(Maintenance, RestoredDeviceNeverFoundKeepsItsTextAndFailsAfterTheWait)
@@ -299,8 +301,8 @@ TEST_F(Format, EachDeviceEndsWithItsOwnOutcome)
     EXPECT_EQ(formatted[0].device, "127.0.2.1");
     EXPECT_EQ(formatted[0].command, 0);
     EXPECT_EQ(formatted[1].device, "127.0.2.3");
-    EXPECT_TRUE(state.storagePendingList.empty());
-    EXPECT_TRUE(state.formatPendingList.empty());
+    EXPECT_TRUE(state.storagePendingList.items.empty());
+    EXPECT_TRUE(state.formatPendingList.items.empty());
 }
 
 TEST_F(Format, UsbInEnglish)
@@ -390,7 +392,7 @@ TEST(StopWorkers, AWorkerInALongWaitEndsPromptly)
     vexlo::copyToField(camera.ipAddress, "127.0.3.1");
     camera.loginHandle = fake.loginNow("127.0.3.1");
     camera.loginState = 1;
-    state.maintList = {&camera};
+    state.maintList.items = {&camera};
     workers.start();
     ASSERT_TRUE(workers.postToMaintenance(TM_RESTORE));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -405,3 +407,5 @@ TEST(StopWorkers, AWorkerInALongWaitEndsPromptly)
 }
 
 } // namespace
+
+} // namespace vexlo

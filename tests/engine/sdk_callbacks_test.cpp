@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+namespace vexlo {
+
 namespace {
 
 class SdkCallbacks : public ::testing::Test
@@ -48,10 +50,10 @@ TEST_F(SdkCallbacks, LoginAnswersReachTheFirstTaskWithTheHandleAndTheApplyList)
     other.handle = 7;
     first.handle = 9;
     second.handle = 9;
-    state.loginQueue = {&other, &first, &second};
+    state.loginQueue.items = {&other, &first, &second};
     _DEVICERECORD* applied = device(9);
     _DEVICERECORD* alsoNine = device(9);
-    state.applyList = {nullptr, applied, alsoNine};
+    state.applyList.items = {nullptr, applied, alsoNine};
 
     EXPECT_EQ(status(9, SDK_EVENT_LOGIN_OK), 0);
 
@@ -116,7 +118,7 @@ TEST_F(SdkCallbacks, EverySectionAnswerSetsItsOwnFlagOnTheFirstMatchingDevice)
 {
     _DEVICERECORD* target = device(3);
     _DEVICERECORD* sameHandleLater = device(3);
-    state.applyList = {target, sameHandleLater};
+    state.applyList.items = {target, sameHandleLater};
 
     for (int i = 0; i < kSectionCount; ++i) {
         const int code = kSectionReplyCodes[i];
@@ -140,14 +142,14 @@ TEST_F(SdkCallbacks, TimeAnswersMarkTheDeviceAndLeaveItPending)
 {
     _DEVICERECORD* a = device(1);
     _DEVICERECORD* b = device(2);
-    state.timeSyncPendingList = {nullptr, a, b};
+    state.timeSyncPendingList.items = {nullptr, a, b};
 
     answer(1, CMD_SET_TIME, "");
     answer(2, sdkRefusalOf(CMD_SET_TIME));
 
     EXPECT_EQ(a->timeSyncState.load(), 1);
     EXPECT_EQ(b->timeSyncState.load(), 2);
-    EXPECT_EQ(state.timeSyncPendingList.size(), 3u);
+    EXPECT_EQ(state.timeSyncPendingList.items.size(), 3u);
 }
 
 TEST_F(SdkCallbacks, FirmwareVerdictGoesToTheUpgradeController)
@@ -168,14 +170,14 @@ TEST_F(SdkCallbacks, VersionAnswerHandsTheTaskToTheControllerWithTheWholeText)
     _VERSIONTASK task;
     task.record = device(11);
     task.state = 1;
-    state.versionQueue = {&task};
+    state.versionQueue.items = {&task};
 
     const char* text = "<RESPONSE_PARAM FileSystemVersion=\"V2.1\" Build=\"7\" />";
     answer(11, CMD_VERSION, text);
 
     EXPECT_EQ(task.state.load(), 2);
     EXPECT_STREQ(task.answer, text);
-    EXPECT_TRUE(state.versionQueue.empty());
+    EXPECT_TRUE(state.versionQueue.items.empty());
     auto message = nextUpgradeMessage();
     ASSERT_TRUE(message);
     EXPECT_EQ(message->message, TM_VERSION_RESULT);
@@ -186,7 +188,7 @@ TEST_F(SdkCallbacks, LongVersionAnswerIsCutToTheTaskBuffer)
 {
     _VERSIONTASK task;
     task.record = device(12);
-    state.versionQueue = {&task};
+    state.versionQueue.items = {&task};
     std::string longAnswer(1000, 'v');
     answer(12, CMD_VERSION, longAnswer.c_str());
     EXPECT_EQ(std::string(task.answer), std::string(255, 'v'));
@@ -197,21 +199,21 @@ TEST_F(SdkCallbacks, RefusedOrUnmatchedVersionAnswerChangesNothing)
     _VERSIONTASK task;
     task.record = device(13);
     task.state = 1;
-    state.versionQueue = {&task};
+    state.versionQueue.items = {&task};
 
     answer(13, sdkRefusalOf(CMD_VERSION), "x");
     answer(14, CMD_VERSION, "y");
 
     EXPECT_EQ(task.state.load(), 1);
     EXPECT_STREQ(task.answer, "");
-    EXPECT_EQ(state.versionQueue.size(), 1u);
+    EXPECT_EQ(state.versionQueue.items.size(), 1u);
     EXPECT_FALSE(nextUpgradeMessage());
 }
 
 TEST_F(SdkCallbacks, StorageAnswerFillsTheTotalsAndEndsTheWait)
 {
     _DEVICERECORD* record = device(21);
-    state.storagePendingList = {record};
+    state.storagePendingList.items = {record};
     answer(21, CMD_STORAGE,
            "<Storage><Disk Name=\"SD1\" Total=\"0\" Free=\"0\"/><Disk Total=\"32000\"/>"
            "<Disk Total=\"-5\"/></Storage>");
@@ -219,7 +221,7 @@ TEST_F(SdkCallbacks, StorageAnswerFillsTheTotalsAndEndsTheWait)
     EXPECT_EQ(record->totalSd1.load(), 0) << "0 means not mounted";
     EXPECT_EQ(record->totalSd2.load(), 32000);
     EXPECT_EQ(record->totalUsb.load(), -5);
-    EXPECT_TRUE(state.storagePendingList.empty());
+    EXPECT_TRUE(state.storagePendingList.items.empty());
 
     // No longer pending: a second answer changes nothing.
     answer(21, CMD_STORAGE, "Total=\"1\" Total=\"1\" Total=\"1\"");
@@ -229,27 +231,27 @@ TEST_F(SdkCallbacks, StorageAnswerFillsTheTotalsAndEndsTheWait)
 TEST_F(SdkCallbacks, RefusedStorageAnswerIsLeftToTheTimeout)
 {
     _DEVICERECORD* record = device(22);
-    state.storagePendingList = {record};
+    state.storagePendingList.items = {record};
     answer(22, sdkRefusalOf(CMD_STORAGE), "Total=\"9\"");
     EXPECT_EQ(record->storageInfoReceived.load(), 0);
-    EXPECT_EQ(state.storagePendingList.size(), 1u);
+    EXPECT_EQ(state.storagePendingList.items.size(), 1u);
 }
 
 TEST_F(SdkCallbacks, FormatAnswerSettlesTheFirstPendingDeviceOnly)
 {
     _DEVICERECORD* first = device(31);
     _DEVICERECORD* second = device(31);
-    state.formatPendingList = {first, second};
+    state.formatPendingList.items = {first, second};
 
     answer(31, CMD_FORMAT);
     EXPECT_EQ(first->formatState.load(), 1);
     EXPECT_EQ(second->formatState.load(), 0);
-    ASSERT_EQ(state.formatPendingList.size(), 1u);
-    EXPECT_EQ(state.formatPendingList[0], second);
+    ASSERT_EQ(state.formatPendingList.items.size(), 1u);
+    EXPECT_EQ(state.formatPendingList.items[0], second);
 
     answer(31, sdkRefusalOf(CMD_FORMAT));
     EXPECT_EQ(second->formatState.load(), 2);
-    EXPECT_TRUE(state.formatPendingList.empty());
+    EXPECT_TRUE(state.formatPendingList.items.empty());
 
     // Answers for devices that are no longer pending change nothing.
     answer(31, CMD_FORMAT);
@@ -266,7 +268,7 @@ TEST_F(SdkCallbacks, AnswersForOneHandleSettleOnlyTheFirstPendingEntry)
     _DEVICERECORD* second = device(5);
     _DEVICERECORD* unrelated = device(6);
 
-    state.timeSyncPendingList = {first, second};
+    state.timeSyncPendingList.items = {first, second};
     answer(5, CMD_SET_TIME);
     EXPECT_EQ(first->timeSyncState.load(), 1);
     EXPECT_EQ(second->timeSyncState.load(), 0);
@@ -277,20 +279,20 @@ TEST_F(SdkCallbacks, AnswersForOneHandleSettleOnlyTheFirstPendingEntry)
     firstTask.record = first;
     secondTask.record = second;
     firstTask.state = secondTask.state = 1;
-    state.versionQueue = {&firstTask, &secondTask};
+    state.versionQueue.items = {&firstTask, &secondTask};
     answer(5, CMD_VERSION, "first");
     EXPECT_EQ(firstTask.state.load(), 2);
     EXPECT_STREQ(firstTask.answer, "first");
     EXPECT_EQ(secondTask.state.load(), 1);
     EXPECT_STREQ(secondTask.answer, "");
-    ASSERT_EQ(state.versionQueue.size(), 1u);
-    EXPECT_EQ(state.versionQueue[0], &secondTask);
+    ASSERT_EQ(state.versionQueue.items.size(), 1u);
+    EXPECT_EQ(state.versionQueue.items[0], &secondTask);
     auto message = nextUpgradeMessage();
     ASSERT_TRUE(message);
     EXPECT_EQ(message->wParam, reinterpret_cast<WPARAM>(&firstTask));
     EXPECT_FALSE(nextUpgradeMessage());
 
-    state.storagePendingList = {unrelated, first, second};
+    state.storagePendingList.items = {unrelated, first, second};
     answer(5, CMD_STORAGE, "Total=\"8\" Total=\"9\"");
     EXPECT_EQ(first->storageInfoReceived.load(), 1);
     EXPECT_EQ(first->totalSd1.load(), 8);
@@ -299,7 +301,7 @@ TEST_F(SdkCallbacks, AnswersForOneHandleSettleOnlyTheFirstPendingEntry)
     EXPECT_EQ(second->storageInfoReceived.load(), 0);
     EXPECT_EQ(second->totalSd1.load(), 0);
     EXPECT_EQ(unrelated->storageInfoReceived.load(), 0);
-    EXPECT_EQ(state.storagePendingList, (std::vector<_DEVICERECORD*>{unrelated, second}));
+    EXPECT_EQ(state.storagePendingList.items, (std::vector<_DEVICERECORD*>{unrelated, second}));
 }
 
 TEST_F(SdkCallbacks, ApplyListMayChangeWhileAnswersArrive)
@@ -311,11 +313,11 @@ TEST_F(SdkCallbacks, ApplyListMayChangeWhileAnswersArrive)
     std::atomic<bool> done{false};
     std::thread editor([&] {
         for (int round = 0; round < 5000; ++round) {
-            vexlo::CriticalSectionLock lock(state.applyListLock);
+            vexlo::CriticalSectionLock lock(state.applyList.lock);
             if (round % 2 == 0)
-                state.applyList.assign({nullptr, record});
+                state.applyList.items.assign({nullptr, record});
             else
-                state.applyList.clear();
+                state.applyList.items.clear();
         }
         done = true;
     });
@@ -336,8 +338,8 @@ TEST_F(SdkCallbacks, ApplyListMayChangeWhileAnswersArrive)
 TEST_F(SdkCallbacks, UnknownCodesAndMissingTextAreIgnored)
 {
     _DEVICERECORD* record = device(1);
-    state.applyList = {record};
-    state.timeSyncPendingList = {record};
+    state.applyList.items = {record};
+    state.timeSyncPendingList.items = {record};
     EXPECT_EQ(answer(1, 4242), 0);
     EXPECT_EQ(answer(1, sdkRefusalOf(4242)), 0);
     EXPECT_EQ(AUXResponseCallBack(1, CMD_STORAGE, nullptr, &state), 0);
@@ -406,3 +408,5 @@ TEST(StorageTotalsParser, SurvivesAnyBytes)
 }
 
 } // namespace
+
+} // namespace vexlo

@@ -14,6 +14,8 @@
 #include <regex>
 #include <unistd.h>
 
+namespace vexlo {
+
 namespace {
 
 // A firmware small enough that a test's upload takes a moment, and large enough
@@ -59,7 +61,7 @@ SiteEngineTest::SiteEngineTest() : m_workers(state, [this] { return firmwarePath
     port.setHandler(&window);
     state.ui = &port;
     window.restoreTimer = [this] { m_workers.onRestoreTimer(); };
-    window.formatDevices = &state.maintList;
+    window.formatDevices = &state.maintList.items;
     window.upgradeState = &state;
 }
 
@@ -164,20 +166,14 @@ void SiteEngineTest::logInAlready(_DEVICERECORD& record)
 
 void SiteEngineTest::startUpgrade(const std::vector<_DEVICERECORD*>& devices)
 {
-    {
-        vexlo::CriticalSectionLock lock(state.upgradeListLock);
-        state.upgradeList.clear();
-    }
-    {
-        vexlo::CriticalSectionLock lock(state.rebootWaitLock);
-        state.rebootWaitList.clear();
-    }
+    state.upgradeList.clear();
+    state.rebootWaitList.clear();
     for (_DEVICERECORD* record : devices) {
         record->loginPurpose = 2;
         record->rebootState = 0;
         record->rebootStartTick = 0;
-        vexlo::CriticalSectionLock lock(state.upgradeListLock);
-        state.upgradeList.push_back(record);
+        vexlo::CriticalSectionLock lock(state.upgradeList.lock);
+        state.upgradeList.items.push_back(record);
         m_workers.postToUpgradeControl(TM_UPGRADE_START, reinterpret_cast<WPARAM>(record));
     }
 }
@@ -190,8 +186,8 @@ void SiteEngineTest::upgrade(const std::vector<_DEVICERECORD*>& devices)
 
 void SiteEngineTest::fillMaintList(const std::vector<_DEVICERECORD*>& devices, int diskIndex)
 {
-    vexlo::CriticalSectionLock lock(state.maintListLock);
-    state.maintList.clear();
+    vexlo::CriticalSectionLock lock(state.maintList.lock);
+    state.maintList.items.clear();
     for (_DEVICERECORD* record : devices) {
         if (diskIndex != 0) {
             record->diskIndex = diskIndex;
@@ -202,7 +198,7 @@ void SiteEngineTest::fillMaintList(const std::vector<_DEVICERECORD*>& devices, i
             record->timeSyncState = 0;
             record->restoreState = 0;
         }
-        state.maintList.push_back(record);
+        state.maintList.items.push_back(record);
     }
 }
 
@@ -343,3 +339,5 @@ std::size_t SiteEngineTest::uploadsOffered(std::size_t index) const
 {
     return requestsTo(index, vexlo::ipcsim::request_kind::kUpgrade, 0, "upload of").size();
 }
+
+} // namespace vexlo

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+namespace vexlo {
+
 // The seven workers against simulated cameras: each test gets its own site on
 // loopback addresses of its own, the real device library (netsdk) talking to it
 // over sockets, and the test's thread as the user-interface thread. Time runs
@@ -126,3 +128,5 @@ using Texts = std::vector<std::u16string>;
         EXPECT_EQ(actual, expected)                                                                \
             << "shown:" << describeTexts(actual) << "\nexpected:" << describeTexts(expected);      \
     } while (false)
+
+} // namespace vexlo

@@ -8,6 +8,8 @@
 
 #include <regex>
 
+namespace vexlo {
+
 namespace {
 
 namespace sim = vexlo::ipcsim;
@@ -208,3 +210,5 @@ TEST_F(SiteMaintenance, FormatPostedDuringARebootWaitsForIt)
 }
 
 } // namespace
+
+} // namespace vexlo

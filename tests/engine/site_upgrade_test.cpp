@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace vexlo {
+
 namespace {
 
 namespace sim = vexlo::ipcsim;
@@ -181,7 +183,7 @@ TEST_F(SiteUpgrade, UploadWithoutProgressFor15SecondsHasStalled)
     expectPercentsClimbTo(camera, 40);
     EXPECT_EQ(camera.upgradeResult.load(), 2);
     EXPECT_EQ(camera.rebootState.load(), 0);
-    EXPECT_TRUE(state.progressQueue.empty());
+    EXPECT_TRUE(state.progressQueue.items.empty());
     EXPECT_EQ(cameraNow(0).version, "V5.2.0");
     EXPECT_GE(elapsedToDone(), 15000u);
     expectSummary(1, 0, 1);
@@ -345,3 +347,5 @@ TEST_F(SiteUpgrade, DevicesMoveThroughTheStagesSideBySide)
 }
 
 } // namespace
+
+} // namespace vexlo

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vexlo {
+
 namespace {
 
 using Texts = std::vector<std::u16string>;
@@ -219,7 +221,7 @@ TEST_F(UpgradePipeline, UploadWithoutProgressFor15SecondsHasStalled)
     EXPECT_TEXTS(*camera, u"正在登录", u"登录成功", u"获取版本号", u"上传文件 10%", u"上传文件 40%",
                  u"获取上传文件进度失败");
     EXPECT_EQ(camera->upgradeResult.load(), 2);
-    EXPECT_EQ(state.progressQueue.size(), 0u);
+    EXPECT_EQ(state.progressQueue.items.size(), 0u);
 }
 
 TEST_F(UpgradePipeline, UploadThatEndsBeforeItsSubmissionIsReportedIsNotLost)
@@ -242,7 +244,7 @@ TEST_F(UpgradePipeline, UploadThatEndsBeforeItsSubmissionIsReportedIsNotLost)
     EXPECT_EQ(done->upgradeResult.load(), 1) << describeTexts(statusTexts(*done));
     EXPECT_TEXTS(*failed, u"正在登录", u"登录成功", u"获取版本号", u"上传文件失败");
     EXPECT_EQ(failed->upgradeResult.load(), 2);
-    EXPECT_EQ(state.progressQueue.size(), 0u);
+    EXPECT_EQ(state.progressQueue.items.size(), 0u);
 }
 
 TEST_F(UpgradePipeline, UploadFailedEventFailsTheDevice)
@@ -469,3 +471,5 @@ TEST_F(UpgradePipeline, FailedVersionTaskAllocationShowsItsOwnText)
 }
 
 } // namespace
+
+} // namespace vexlo

@@ -8,6 +8,8 @@
 
 #include <regex>
 
+namespace vexlo {
+
 LPARAM RecordingWindow::onMessage(const vexlo::UiMessage& message)
 {
     if (message.message == WM_ROW_UPDATE) {
@@ -16,8 +18,8 @@ LPARAM RecordingWindow::onMessage(const vexlo::UiMessage& message)
         return 0;
     }
     if (message.message == WM_UPGRADE_DONE && upgradeState) {
-        vexlo::CriticalSectionLock lock(upgradeState->upgradeListLock);
-        for (const _DEVICERECORD* record : upgradeState->upgradeList) {
+        vexlo::CriticalSectionLock lock(upgradeState->upgradeList.lock);
+        for (const _DEVICERECORD* record : upgradeState->upgradeList.items) {
             ++upgradeTotal;
             upgradeSucceeded += record->upgradeResult.load() == 1;
             upgradeFailed += record->upgradeResult.load() == 2;
@@ -50,7 +52,7 @@ WorkerTest::WorkerTest()
     port.setHandler(&window);
     state.ui = &port;
     window.restoreTimer = [this] { workers.onRestoreTimer(); };
-    window.formatDevices = &state.maintList;
+    window.formatDevices = &state.maintList.items;
     window.upgradeState = &state;
     workers.start();
 }
@@ -86,28 +88,22 @@ void WorkerTest::logInAlready(_DEVICERECORD& record)
 
 void WorkerTest::startUpgrade(const std::vector<_DEVICERECORD*>& devices)
 {
-    {
-        vexlo::CriticalSectionLock lock(state.upgradeListLock);
-        state.upgradeList.clear();
-    }
-    {
-        vexlo::CriticalSectionLock lock(state.rebootWaitLock);
-        state.rebootWaitList.clear();
-    }
+    state.upgradeList.clear();
+    state.rebootWaitList.clear();
     for (_DEVICERECORD* record : devices) {
         record->loginPurpose = 2;
         record->rebootState = 0;
         record->rebootStartTick = 0;
-        vexlo::CriticalSectionLock lock(state.upgradeListLock);
-        state.upgradeList.push_back(record);
+        vexlo::CriticalSectionLock lock(state.upgradeList.lock);
+        state.upgradeList.items.push_back(record);
         workers.postToUpgradeControl(TM_UPGRADE_START, reinterpret_cast<WPARAM>(record));
     }
 }
 
 void WorkerTest::fillMaintList(const std::vector<_DEVICERECORD*>& devices, int diskIndex)
 {
-    vexlo::CriticalSectionLock lock(state.maintListLock);
-    state.maintList.clear();
+    vexlo::CriticalSectionLock lock(state.maintList.lock);
+    state.maintList.items.clear();
     for (_DEVICERECORD* record : devices) {
         if (diskIndex != 0) {
             record->diskIndex = diskIndex;
@@ -118,7 +114,7 @@ void WorkerTest::fillMaintList(const std::vector<_DEVICERECORD*>& devices, int d
             record->timeSyncState = 0;
             record->restoreState = 0;
         }
-        state.maintList.push_back(record);
+        state.maintList.items.push_back(record);
     }
 }
 
@@ -211,3 +207,5 @@ std::string describeTexts(const std::vector<std::u16string>& texts)
         out += "\n  " + vexlo::utf16ToUtf8(text);
     return out;
 }
+
+} // namespace vexlo

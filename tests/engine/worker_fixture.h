@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace vexlo {
+
 // What the main window received: row updates with the texts they carried, and
 // the done messages with the tick at which they arrived.
 struct RowUpdate
@@ -113,3 +115,5 @@ template <typename Change> FakeDeviceScript scripted(Change change)
 
 // `expected` and `actual` as readable UTF-8 lines, for failure messages.
 std::string describeTexts(const std::vector<std::u16string>& texts);
+
+} // namespace vexlo

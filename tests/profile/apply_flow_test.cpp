@@ -17,6 +17,8 @@
 #include <memory>
 #include <string>
 
+namespace vexlo {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -39,10 +41,7 @@ protected:
         // that the callbacks search: only then may the records go.
         EXPECT_TRUE(controller.stopAll(5s));
         devices.shutdown();
-        {
-            vexlo::CriticalSectionLock lock(state.applyListLock);
-            state.applyList.clear();
-        }
+        state.applyList.clear();
         state.ui = nullptr;
     }
 
@@ -97,8 +96,8 @@ TEST_F(ApplyFlowTest, StartFillsApplyListInRowOrderAndSkipsMissingRecords)
     second->applyDone = 1; // from an earlier run
     EXPECT_EQ(start({first, nullptr, second}), 2u);
     {
-        vexlo::CriticalSectionLock lock(state.applyListLock);
-        EXPECT_EQ(state.applyList, (std::vector<_DEVICERECORD*>{first, second}));
+        vexlo::CriticalSectionLock lock(state.applyList.lock);
+        EXPECT_EQ(state.applyList.items, (std::vector<_DEVICERECORD*>{first, second}));
     }
     EXPECT_EQ(first->applyOwner, this);
     EXPECT_EQ(second->applyOwner, this);
@@ -445,3 +444,5 @@ TEST_F(ApplyFlowTest, StopAllEndsWaitingThreadsPromptly)
 }
 
 } // namespace
+
+} // namespace vexlo

@@ -14,6 +14,8 @@
 #include <thread>
 #include <unistd.h>
 
+namespace vexlo {
+
 using namespace std::chrono_literals;
 
 ApplySiteTest::ApplySiteTest() = default;
@@ -37,10 +39,7 @@ void ApplySiteTest::TearDown()
     // they search is emptied and the records go.
     vexlo::sdk::installDeviceLibrary(m_previous);
     m_sdk.reset();
-    {
-        vexlo::CriticalSectionLock lock(state.applyListLock);
-        state.applyList.clear();
-    }
+    state.applyList.clear();
     if (m_site)
         m_site->stop();
     state.ui = nullptr;
@@ -144,3 +143,5 @@ std::string ApplySiteTest::bodyOf(int code) const
             return vexlo::sectionRequestText(section, *profile);
     return {};
 }
+
+} // namespace vexlo

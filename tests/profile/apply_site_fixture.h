@@ -18,13 +18,15 @@
 #include <string_view>
 #include <vector>
 
-namespace vexlo::ipcsim {
+namespace vexlo {
+
+namespace ipcsim {
 class Site;
 }
-namespace vexlo::netsdk {
+namespace netsdk {
 class NetSdk;
 }
-namespace vexlo::sdk {
+namespace sdk {
 class DeviceLibrary;
 }
 
@@ -77,3 +79,5 @@ private:
     std::unique_ptr<vexlo::netsdk::NetSdk> m_sdk;
     vexlo::sdk::DeviceLibrary* m_previous = nullptr;
 };
+
+} // namespace vexlo

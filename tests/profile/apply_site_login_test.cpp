@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vexlo {
+
 // The login step as the site sees it: the row's texts while a camera is
 // logged in, and what the camera receives when nothing else is to be sent.
 namespace {
@@ -107,3 +109,5 @@ TEST_F(ApplySiteTest, CameraStillLoggedInIsNotLoggedInAgain)
 }
 
 } // namespace
+
+} // namespace vexlo

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <mutex>
 
+namespace vexlo {
+
 // Sections as the site sees them: what each camera receives, in which order,
 // and what its row shows while it does.
 namespace {
@@ -258,3 +260,5 @@ TEST_F(ApplySiteTest, TwoCamerasAtOnceEachEndWithOneApplyDone)
 }
 
 } // namespace
+
+} // namespace vexlo

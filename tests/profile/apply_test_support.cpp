@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vexlo {
+
 using ::testing::_;
 
 ScriptedDevices::ScriptedDevices(BatchState& state) : m_state(state)
@@ -276,3 +278,5 @@ int expectSecondsCountUp(const std::vector<PostedMessage>& rows, std::size_t fir
     }
     return previous;
 }
+
+} // namespace vexlo

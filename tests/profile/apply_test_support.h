@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+namespace vexlo {
+
 // Test doubles for the configuration push: a device library whose logins and
 // section answers follow a script per device, and a user-interface port that
 // records every message with the tick at which it was posted.
@@ -144,3 +146,5 @@ std::size_t indexOf(const std::vector<PostedMessage>& rows, const std::u16string
 // shows one twice. Returns the last second shown (0 when there is none).
 int expectSecondsCountUp(const std::vector<PostedMessage>& rows, std::size_t first, std::size_t end,
                          std::u16string_view name, int firstSecond);
+
+} // namespace vexlo

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+namespace vexlo {
+
 namespace {
 
 using ::testing::_;
@@ -95,3 +97,5 @@ TEST(RouteCommandTest, CallsTheLibraryWithTheRightArguments)
 }
 
 } // namespace
+
+} // namespace vexlo

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-namespace {
+namespace vexlo {
 
-using vexlo::copyToField;
+namespace {
 
 std::string ftpRow(int index,
                    const std::string& values = "ServerIP=\"\" ServerPort=\"0\" "
@@ -423,3 +423,5 @@ TEST(SectionRequestTest, FilledAccountEscapesThePassword)
 }
 
 } // namespace
+
+} // namespace vexlo

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace vexlo {
+
 namespace {
 
 std::string escaped(std::string_view text)
@@ -81,3 +83,5 @@ TEST(CompactXmlPrinterTest, QuotesEveryValueWithDoubleQuotes)
 }
 
 } // namespace
+
+} // namespace vexlo

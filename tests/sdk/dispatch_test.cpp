@@ -53,10 +53,12 @@ TEST(DeviceLibrarySeam, UninstallingRestoresThePreviousLibrary)
 TEST(DeviceLibrarySeam, CallbacksAreRegisteredWithTheSharedStateAsUserValue)
 {
     MockDeviceLibrary library;
-    BatchState state;
-    EXPECT_CALL(library, SetStatusEventCallBack(&StatusEventCallBack, &state)).WillOnce(Return(0));
-    EXPECT_CALL(library, SetAUXResponseCallBack(&AUXResponseCallBack, &state)).WillOnce(Return(0));
-    registerSdkCallbacks(state);
+    vexlo::BatchState state;
+    EXPECT_CALL(library, SetStatusEventCallBack(&vexlo::StatusEventCallBack, &state))
+        .WillOnce(Return(0));
+    EXPECT_CALL(library, SetAUXResponseCallBack(&vexlo::AUXResponseCallBack, &state))
+        .WillOnce(Return(0));
+    vexlo::registerSdkCallbacks(state);
 }
 
 TEST(DeviceLibraryContract, RefusalBitAndCommandNumber)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vexlo {
+
 namespace {
 
 // Button 1054 hands the front end the ticked devices in list order, at most 250.
@@ -33,3 +35,5 @@ TEST_F(MainWindowTest, PlayTickedShowsTheFirst250TickedRows)
 }
 
 } // namespace
+
+} // namespace vexlo

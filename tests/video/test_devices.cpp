@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace vexlo {
+
 std::unique_ptr<_DEVICERECORD> makeDevice(const std::string& ip, int loginHandle, int loginState,
                                           int playParam)
 {
@@ -16,3 +18,5 @@ std::unique_ptr<_DEVICERECORD> makeDevice(const std::string& ip, int loginHandle
     device->loginState = loginState;
     return device;
 }
+
+} // namespace vexlo
