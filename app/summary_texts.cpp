@@ -1,6 +1,6 @@
 #include "app/summary_texts.h"
 
-#include "engine/maintenance.h"
+#include "engine/format_runner.h"
 #include "engine/text_table.h"
 #include "platform/codepage.h"
 

@@ -1,5 +1,6 @@
+#include "engine/maintenance_login.h"
+
 #include "engine/batch_state.h"
-#include "engine/maintenance.h"
 #include "engine/row_update.h"
 #include "engine/task_queueing.h"
 #include "platform/tick.h"
@@ -15,7 +16,22 @@ constexpr std::uint32_t kQueueCheckPeriodMs = 500;
 
 } // namespace
 
-bool MaintenanceOperations::loginDevices()
+MaintenanceLogin::MaintenanceLogin(BatchState& state, StopAwareSleep sleep)
+    : m_state(state), m_sleep(std::move(sleep))
+{
+}
+
+MaintenanceLogin::~MaintenanceLogin()
+{
+    releaseLoginBatch();
+}
+
+bool isLoggedIn(const _DEVICERECORD& record)
+{
+    return record.loginHandle.load() > 0 && record.loginState.load() > 0;
+}
+
+bool MaintenanceLogin::logInDevices()
 {
     releaseLoginBatch();
     for (_DEVICERECORD* record : m_state.maintList.items) {
@@ -36,7 +52,7 @@ bool MaintenanceOperations::loginDevices()
     return true;
 }
 
-bool MaintenanceOperations::waitForLoginAnswers()
+bool MaintenanceLogin::waitForLoginAnswers()
 {
     std::unordered_set<const _DEVICERECORD*> queued;
     for (const _LOGINTASK* task : m_loginBatch)
@@ -60,12 +76,12 @@ bool MaintenanceOperations::waitForLoginAnswers()
         }
         if (!unfinished)
             return true;
-        if (!sleep(kLoginCheckPeriodMs))
+        if (!m_sleep(kLoginCheckPeriodMs))
             return false;
     }
 }
 
-bool MaintenanceOperations::waitForLoginQueueToDrain()
+bool MaintenanceLogin::waitForLoginQueueToDrain()
 {
     // LoginPollThread is done with a task once it has left the queue; only then
     // may this thread free it. (Waiting for the poller to go idle instead could
@@ -79,12 +95,12 @@ bool MaintenanceOperations::waitForLoginQueueToDrain()
         }
         if (!queued)
             return true;
-        if (!sleep(kQueueCheckPeriodMs))
+        if (!m_sleep(kQueueCheckPeriodMs))
             return false;
     }
 }
 
-void MaintenanceOperations::finishLoginBatch()
+void MaintenanceLogin::finishLoginBatch()
 {
     for (_LOGINTASK* task : m_loginBatch) {
         _DEVICERECORD& record = *task->record;
@@ -94,7 +110,7 @@ void MaintenanceOperations::finishLoginBatch()
     m_loginBatch.clear();
 }
 
-void MaintenanceOperations::releaseLoginBatch()
+void MaintenanceLogin::releaseLoginBatch()
 {
     vexlo::CriticalSectionLock lock(m_state.loginQueue.lock);
     for (_LOGINTASK* task : m_loginBatch) {

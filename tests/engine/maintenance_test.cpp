@@ -4,6 +4,7 @@
 #include "engine/messages.h"
 #include "engine/sdk_callbacks.h"
 #include "engine/task_queueing.h"
+#include "engine/time_sync_runner.h"
 #include "platform/codepage.h"
 #include "platform/tick.h"
 

@@ -1,5 +1,6 @@
+#include "engine/restore_runner.h"
+
 #include "engine/batch_state.h"
-#include "engine/maintenance.h"
 #include "engine/messages.h"
 #include "engine/restore_verification.h"
 #include "engine/row_update.h"
@@ -28,9 +29,14 @@ bool allPendingDecided(BatchState& state)
 
 } // namespace
 
-void MaintenanceOperations::restore()
+RestoreRunner::RestoreRunner(MaintenanceContext& context, RestoreVerification& restoreVerification)
+    : m_context(context), m_state(context.state), m_restoreVerification(restoreVerification)
 {
-    if (!loginDevices())
+}
+
+void RestoreRunner::run()
+{
+    if (!m_context.login.logInDevices())
         return;
     m_state.restorePendingList.clear();
     m_state.restoreSearchCursor = 0;
@@ -74,11 +80,11 @@ void MaintenanceOperations::restore()
         if (!record)
             continue;
         switch (record->restoreState.load()) {
-        case 1:
+        case kRestoreFoundAgain:
             postStatus(m_state, *record, TextId::RestoreOk);
             ++restored;
             break;
-        case 2:
+        case kRestoreFailed:
             postStatus(m_state, *record, TextId::RestoreFailed);
             ++failed;
             break;

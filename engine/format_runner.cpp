@@ -1,5 +1,6 @@
+#include "engine/format_runner.h"
+
 #include "engine/batch_state.h"
-#include "engine/maintenance.h"
 #include "engine/messages.h"
 #include "engine/row_update.h"
 #include "platform/tick.h"
@@ -35,17 +36,50 @@ bool storageAnswersComplete(const std::vector<_DEVICERECORD*>& devices)
 
 } // namespace
 
-void MaintenanceOperations::format()
+std::u16string storageName(int diskIndex)
 {
-    if (!loginDevices() || !checkStorage() || !sleep(kBetweenStepsMs) || !formatDisks() ||
-        !sleep(kBetweenStepsMs))
+    switch (diskIndex) {
+    case 1:
+        return u"SD1";
+    case 2:
+        return u"SD2";
+    case 3:
+        return u"USB";
+    default:
+        return {};
+    }
+}
+
+int selectedStorageTotal(const _DEVICERECORD& record)
+{
+    switch (record.diskIndex.load()) {
+    case 1:
+        return record.totalSd1.load();
+    case 2:
+        return record.totalSd2.load();
+    case 3:
+        return record.totalUsb.load();
+    default:
+        return 0;
+    }
+}
+
+FormatRunner::FormatRunner(MaintenanceContext& context, const std::atomic<std::uint32_t>& timeoutMs)
+    : m_context(context), m_state(context.state), m_timeoutMs(timeoutMs)
+{
+}
+
+void FormatRunner::run()
+{
+    if (!m_context.login.logInDevices() || !checkStorage() || !sleep(kBetweenStepsMs) ||
+        !formatDisks() || !sleep(kBetweenStepsMs))
         return;
     // Sent, not posted: the main window counts formatState while this waits.
     if (vexlo::UiPort* ui = m_state.ui.load())
         ui->send(vexlo::UiMessage{WM_FORMAT_DONE, 0, 0, {}});
 }
 
-bool MaintenanceOperations::checkStorage()
+bool FormatRunner::checkStorage()
 {
     m_state.storagePendingList.clear();
     for (_DEVICERECORD* record : m_state.maintList.items) {
@@ -59,7 +93,6 @@ bool MaintenanceOperations::checkStorage()
         m_state.storagePendingList.addOnce(record);
         if (IP_NET_DVR_SystemControl(record->loginHandle.load(), CMD_STORAGE, 0, "") != 0) {
             record->formatState = kFormatNotDone;
-            vexlo::CriticalSectionLock lock(m_state.storagePendingList.lock);
             m_state.storagePendingList.remove(record);
         }
     }
@@ -95,7 +128,7 @@ bool MaintenanceOperations::checkStorage()
     return true;
 }
 
-bool MaintenanceOperations::formatDisks()
+bool FormatRunner::formatDisks()
 {
     m_state.formatPendingList.clear();
     for (_DEVICERECORD* record : m_state.maintList.items) {
@@ -109,7 +142,7 @@ bool MaintenanceOperations::formatDisks()
         }
     }
 
-    const std::uint32_t timeoutMs = m_formatTimeoutMs.load();
+    const std::uint32_t timeoutMs = m_timeoutMs.load();
     const std::uint32_t start = vexlo::GetTickCount();
     std::uint32_t elapsed = 0;
     bool pending = true;

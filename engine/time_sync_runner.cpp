@@ -1,5 +1,6 @@
+#include "engine/time_sync_runner.h"
+
 #include "engine/batch_state.h"
-#include "engine/maintenance.h"
 #include "engine/messages.h"
 #include "engine/row_update.h"
 #include "platform/tick.h"
@@ -46,9 +47,14 @@ std::string timeSyncRequest(const std::tm& now)
     return request;
 }
 
-void MaintenanceOperations::syncTime()
+TimeSyncRunner::TimeSyncRunner(MaintenanceContext& context)
+    : m_context(context), m_state(context.state)
 {
-    if (!loginDevices())
+}
+
+void TimeSyncRunner::run()
+{
+    if (!m_context.login.logInDevices())
         return;
     m_state.timeSyncPendingList.assign(m_state.maintList.items);
     for (_DEVICERECORD* record : m_state.maintList.items) {
