@@ -35,7 +35,8 @@ bool applyFailed(const _DEVICERECORD& record, const ConfigProfile& profile)
         return true;
     for (const ConfigSection& section : configSections()) {
         const int flag = sectionIndexOfCode(section.replyCode);
-        if (flag >= 0 && sectionEnabled(section, profile) && record.sectionResult[flag].load() != 1)
+        if (flag >= 0 && sectionEnabled(section, profile) &&
+            !sectionTaken(record.sectionResult[flag].load()))
             return true;
     }
     return false;

@@ -83,6 +83,11 @@ enum SectionResult : std::int32_t
     kSectionAccepted = 1,
     kSectionTakenAtOnce = 2, // accepted with no process restart
 };
+// Whether a section's result says the device took it, restarting or not.
+inline bool sectionTaken(std::int32_t result)
+{
+    return result == kSectionAccepted || result == kSectionTakenAtOnce;
+}
 
 // One listed camera. It begins with the search result the device library
 // reported and carries everything the program learns and does about the device.

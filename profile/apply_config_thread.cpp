@@ -141,7 +141,7 @@ bool ApplyConfigThread::pushSection(const ConfigSection& section)
     if (!pause(kStepMs))
         return false;
     const int flag = record.sectionResult[flagIndex].load();
-    const bool accepted = flag > 0;
+    const bool accepted = sectionTaken(flag);
     // A device that took the setting at once restarts nothing: no countdown.
     if (flag == kSectionAccepted && section.restartWait)
         restartWait(section);

@@ -296,6 +296,21 @@ std::string hexOf(std::string_view bytes)
 
 } // namespace
 
+TEST_F(CliEndToEnd, OnvifPushThatTheCameraTakesAtOnceEndsAsASuccess)
+{
+    startSite({onvifCamera("OK0003")});
+    auto profile = std::make_unique<vexlo::ConfigProfile>();
+    std::memset(static_cast<void*>(profile.get()), 0, sizeof(vexlo::ConfigProfile));
+    profile->overlay.enabled = 1;
+    profile->overlay.osdEnabled = 1;
+    std::strcpy(profile->overlay.title, "Yard");
+    ASSERT_EQ(vexlo::saveProfile(*profile, m_directory), vexlo::kProfileOk);
+
+    const CliRun run = cli({"--expect", "1", "--other-settings"});
+    EXPECT_TRUE(run.has("row\tOK0003\t6\t设置时间和标题成功")) << dump(run);
+    EXPECT_EQ(run.status, 0) << "a section taken at once is no failure\n" << dump(run);
+}
+
 TEST_F(CliEndToEnd, MixedSitePushGivesHomeCamerasTheirBodiesAndOnvifCamerasTheStandard)
 {
     startSite({onvifCamera("ON0001"), R"("serial": "HP0002")"});
