@@ -26,6 +26,11 @@ bool needsTickedRows(int slot)
     return slot != SlotSearch && slot != SlotOtherSettings;
 }
 
+int nonNegative(std::intptr_t value)
+{
+    return value < 0 ? 0 : static_cast<int>(value);
+}
+
 } // namespace
 
 ExecutionDriver::ExecutionDriver(DialogModel& model, CReportCtrl& list, UiPort& ui,
@@ -104,6 +109,35 @@ void ExecutionDriver::startInstruction(int slot)
         finishSequence();
         break;
     }
+}
+
+LPARAM ExecutionDriver::onCompletion(std::uint32_t message, WPARAM wParam, LPARAM lParam)
+{
+    const int succeeded = nonNegative(static_cast<std::intptr_t>(wParam));
+    const int failed = nonNegative(static_cast<std::intptr_t>(lParam));
+    switch (message) {
+    case WM_UPGRADE_DONE:
+        onUpgradeDone();
+        break;
+    case WM_REBOOT_DONE:
+        onRebootDone(succeeded, failed);
+        break;
+    case WM_RESTORE_DONE:
+        onRestoreDone(succeeded, failed);
+        break;
+    case WM_TIMESYNC_DONE:
+        onTimeSyncDone(succeeded, failed);
+        break;
+    case WM_FORMAT_DONE:
+        onFormatDone();
+        break;
+    case WM_APPLY_DONE:
+        onApplyDone();
+        break;
+    default:
+        break;
+    }
+    return 0;
 }
 
 void ExecutionDriver::finishSequence()

@@ -69,16 +69,16 @@ public:
     void stopApplyThreads();
 
 private:
-    void startUpgrade();
-    void startMaintenance(std::uint32_t threadMessage);
-    void startFormat(int diskIndex);
-    void startOtherSettings();
-
+    // Each step's start and its end, in the file of that step.
+    void startUpgrade(); // upgrade_step.cpp
     void onUpgradeDone();
+    void startMaintenance(std::uint32_t threadMessage); // maintenance_steps.cpp
     void onRebootDone(int rebooted, int failed);
     void onRestoreDone(int restored, int failed);
     void onTimeSyncDone(int set, int failed);
+    void startFormat(int diskIndex); // format_step.cpp
     void onFormatDone();
+    void startOtherSettings(); // other_settings_step.cpp
     void onApplyDone();
 
     // Whether any instruction from `slot` to the last is ticked.
