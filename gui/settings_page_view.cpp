@@ -1,8 +1,8 @@
 #include "gui/settings_page_view.h"
 
 #include "gui/control_binder.h"
-#include "gui/settings_page_layout.h"
 #include "gui/warning_block_widget.h"
+#include "settings/page_layout.h"
 #include "settings/settings_page.h"
 #include "settings/warning_motion_dlg.h"
 
@@ -30,10 +30,9 @@ QLabel* caption(std::u16string_view text, QWidget* parent)
 }
 
 // A control, followed by its unit when it has one.
-void addControl(QGridLayout* grid, int row, int column, QWidget* control, int controlId,
+void addControl(QGridLayout* grid, int row, int column, QWidget* control, std::u16string_view unit,
                 QWidget* parent)
 {
-    const std::u16string_view unit = unitAfter(controlId);
     if (unit.empty()) {
         grid->addWidget(control, row, column);
         return;
@@ -88,7 +87,7 @@ QGridLayout* formLayout(const PageBlock& block, ControlBinder& binder, QWidget* 
         for (const ControlRow* control : line.rows) {
             QWidget* widget = binder.widget(control->id);
             widget->setFixedWidth(controlWidth(line, widget));
-            addControl(grid, row, column++, widget, control->id, parent);
+            addControl(grid, row, column++, widget, control->unit, parent);
         }
     }
     if (twoColumns)

@@ -3,7 +3,7 @@
 #include <QWidget>
 
 // One settings page on Qt: the page's controls made by the generic binder
-// from its model, arranged from its row table (settings_page_layout.h); the
+// from its model, arranged as its table's blocks say (settings/page_layout.h); the
 // motion page also carries the region grid at its fixed place. The page's
 // logic decides everything; this view only draws and reports.
 namespace vexlo {

@@ -33,6 +33,7 @@ const ControlRow kCaptureRows[] = {
     choiceRow(1166, u"垂直翻转", profileField("capture.verticalFlip"), kOffOnItems),
     saveRow(1167),
 };
+constexpr PageBlockLayout kCaptureBlocks[] = {enableBlock(), formBlock(17), saveBlock()};
 
 constexpr std::u16string_view kExtraInfoItems[] = {u"不叠加", u"叠加到分辨率", u"叠加到码率",
                                                    u"叠加到分辨率和码率"};
@@ -54,6 +55,7 @@ const ControlRow kTimeTitleRows[] = {
     numberRow(1210, u"透明度", profileField("overlay.transparency"), false),
     saveRow(1167),
 };
+constexpr PageBlockLayout kTimeTitleBlocks[] = {enableBlock(), formBlock(6), saveBlock()};
 
 constexpr std::u16string_view kEncodeFormatItems[] = {u"H264"};
 constexpr std::u16string_view kMainResolutionItems[] = {
@@ -94,6 +96,12 @@ const ControlRow kVideoCodeRows[] = {
     choiceRow(1029, u"私有数据", profileField("videoEncode.privateData"), kPrivateDataItems, 1),
     saveRow(1185),
 };
+// The main and sub stream side by side under their heads, then the two lists
+// both streams share.
+constexpr std::u16string_view kStreamHeads[] = {u"主码流", u"子码流"};
+constexpr int kVideoCodeLineWidths[] = {2, 2, 2, 2, 2, 2, 1, 1};
+constexpr PageBlockLayout kVideoCodeBlocks[] = {
+    enableBlock(), formBlock(kVideoCodeLineWidths, kStreamHeads), saveBlock()};
 
 constexpr std::u16string_view kAudioTypeItems[] = {u"G711", u"AAC"};
 constexpr std::u16string_view kSampleRateItems[] = {u"8000", u"16000"};
@@ -107,30 +115,31 @@ const ControlRow kAudioCodeRows[] = {
     choiceRow(1189, u"码率", profileField("audioEncode.bitRate"), kAudioBitRateItems),
     saveRow(1190),
 };
+constexpr PageBlockLayout kAudioCodeBlocks[] = {enableBlock(), formBlock(4), saveBlock()};
 
 } // namespace
 
 const PageDefinition& capturePageDefinition()
 {
-    static const PageDefinition page{kCaptureRows};
+    static const PageDefinition page{kCaptureRows, kCaptureBlocks};
     return page;
 }
 
 const PageDefinition& timeTitlePageDefinition()
 {
-    static const PageDefinition page{kTimeTitleRows};
+    static const PageDefinition page{kTimeTitleRows, kTimeTitleBlocks};
     return page;
 }
 
 const PageDefinition& videoCodePageDefinition()
 {
-    static const PageDefinition page{kVideoCodeRows, nullptr, nullptr, true};
+    static const PageDefinition page{kVideoCodeRows, kVideoCodeBlocks, nullptr, nullptr, true};
     return page;
 }
 
 const PageDefinition& audioCodePageDefinition()
 {
-    static const PageDefinition page{kAudioCodeRows};
+    static const PageDefinition page{kAudioCodeRows, kAudioCodeBlocks};
     return page;
 }
 

@@ -45,12 +45,14 @@ const ControlRow kMotionRows[] = {
     timeRow(1119, u"星期日", profileField("motion.schedule[6].end")),
     saveRow(1197),
 };
+constexpr PageBlockLayout kMotionBlocks[] = {enableBlock(), formBlock(9), scheduleBlock(8),
+                                             saveBlock()};
 
 } // namespace
 
 const PageDefinition& motionPageDefinition()
 {
-    static const PageDefinition page{kMotionRows};
+    static const PageDefinition page{kMotionRows, kMotionBlocks};
     return page;
 }
 

@@ -15,6 +15,7 @@ const ControlRow kEthernetRows[] = {
     addressRow(1084, u"DNS2", profileField("lan.dns2")),
     saveRow(1105),
 };
+constexpr PageBlockLayout kEthernetBlocks[] = {enableBlock(), formBlock(5), saveBlock()};
 
 const ControlRow kCloudRows[] = {
     tickRow(1039, u"设置云平台", profileField("cloud.enabled")),
@@ -22,9 +23,9 @@ const ControlRow kCloudRows[] = {
     choiceRow(1107, u"同步时间", profileField("cloud.syncTime"), kOffOnItems),
     saveRow(1108),
 };
+constexpr PageBlockLayout kCloudBlocks[] = {enableBlock(), formBlock(2), saveBlock()};
 
-// The grid's rows are the four servers ("告警上传", "日志备份", "配置备份",
-// "远程升级"); the label of each edit names its column.
+// The grid's rows are the four servers; the label of each edit names its column.
 const ControlRow kFtpRows[] = {
     tickRow(1110, u"设置FTP帐号", profileField("ftp.enabled")),
     textRow(1111, u"FTP服务器地址", profileField("ftp.servers[0].serverAddress")),
@@ -49,8 +50,12 @@ const ControlRow kFtpRows[] = {
     textRow(1105, u"FTP服务器存储路径", profileField("ftp.servers[3].storagePath")),
     saveRow(1109),
 };
+constexpr std::u16string_view kFtpServerHeads[] = {u"告警上传", u"日志备份", u"配置备份",
+                                                   u"远程升级"};
+constexpr PageBlockLayout kFtpBlocks[] = {enableBlock(), gridBlock(kFtpServerHeads, 5),
+                                          saveBlock()};
 
-// The recipient grid's rows are "告警上传", "日志备份", "配置备份".
+// The account's lines, then a grid of three recipients.
 const ControlRow kSmtpRows[] = {
     tickRow(1126, u"设置SMTP帐号", profileField("smtp.enabled")),
     textRow(1127, u"服务器地址", profileField("smtp.serverAddress")),
@@ -71,6 +76,9 @@ const ControlRow kSmtpRows[] = {
     textRow(1099, u"邮件主题", profileField("smtp.recipients[2].subject")),
     saveRow(1138),
 };
+constexpr std::u16string_view kMailRecipientHeads[] = {u"告警上传", u"日志备份", u"配置备份"};
+constexpr PageBlockLayout kSmtpBlocks[] = {enableBlock(), formBlock(7),
+                                           gridBlock(kMailRecipientHeads, 3), saveBlock()};
 
 const ControlRow kStreamRows[] = {
     tickRow(1139, u"设置流媒体", profileField("stream.enabled")),
@@ -81,6 +89,7 @@ const ControlRow kStreamRows[] = {
     numberRow(1144, u"WEB访问端口(80,1000-65535)", profileField("stream.webPort")),
     saveRow(1145),
 };
+constexpr PageBlockLayout kStreamBlocks[] = {enableBlock(), formBlock(5), saveBlock()};
 
 const ControlRow kPlatformRows[] = {
     tickRow(1146, u"设置平台接入", profileField("platform.enabled")),
@@ -91,43 +100,44 @@ const ControlRow kPlatformRows[] = {
     passwordRow(1151, u"接入服务器密码", profileField("platform.password")),
     saveRow(1152),
 };
+constexpr PageBlockLayout kPlatformBlocks[] = {enableBlock(), formBlock(5), saveBlock()};
 
 } // namespace
 
 const PageDefinition& ethernetPageDefinition()
 {
-    static const PageDefinition page{kEthernetRows};
+    static const PageDefinition page{kEthernetRows, kEthernetBlocks};
     return page;
 }
 
 const PageDefinition& cloudPageDefinition()
 {
-    static const PageDefinition page{kCloudRows};
+    static const PageDefinition page{kCloudRows, kCloudBlocks};
     return page;
 }
 
 const PageDefinition& ftpPageDefinition()
 {
-    static const PageDefinition page{kFtpRows};
+    static const PageDefinition page{kFtpRows, kFtpBlocks};
     return page;
 }
 
 const PageDefinition& smtpPageDefinition()
 {
-    static const PageDefinition page{kSmtpRows, &profileField("smtp.password"),
+    static const PageDefinition page{kSmtpRows, kSmtpBlocks, &profileField("smtp.password"),
                                      &profileField("smtp.passwordConfirm")};
     return page;
 }
 
 const PageDefinition& streamPageDefinition()
 {
-    static const PageDefinition page{kStreamRows};
+    static const PageDefinition page{kStreamRows, kStreamBlocks};
     return page;
 }
 
 const PageDefinition& platformPageDefinition()
 {
-    static const PageDefinition page{kPlatformRows};
+    static const PageDefinition page{kPlatformRows, kPlatformBlocks};
     return page;
 }
 

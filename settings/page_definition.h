@@ -10,6 +10,8 @@
 // its items and initial selection, the profile field it edits and the rule by
 // which a change is stored. One generic page class (SettingsPage) builds its
 // controls, stores changes and loads the profile back from such a table.
+// Beside the rows, the page lists its blocks: how the rows stand on screen
+// (page_layout.h turns the two into lines).
 namespace vexlo {
 
 enum class StoreRule
@@ -35,11 +37,36 @@ struct ControlRow
     std::span<const std::u16string_view> items = {};
     int initialSelection = -1; // shown at creation, never stored
     bool visible = true;
+    std::u16string_view unit = {}; // shown right of the control
+};
+
+enum class PageBlockKind
+{
+    Enable,   // the section's check box at the top
+    Form,     // one line per caption: the caption, then its controls side by side
+    Grid,     // column heads over one line per repetition (the FTP servers)
+    Schedule, // per line: check box, start picker, "---", end picker
+    Save,     // the page's Save button
+};
+
+// One block of a page, top to bottom. The blocks take the page's visible rows
+// in table order, each as many as its lines hold; hidden rows take no place.
+// A form line is captioned by the label of its first row; a grid's column
+// heads are the labels of its first line.
+struct PageBlockLayout
+{
+    PageBlockKind kind = PageBlockKind::Form;
+    int lines = 1;
+    int width = 1;                        // controls on each line
+    std::span<const int> lineWidths = {}; // instead of lines and width, where lines differ
+    std::span<const std::u16string_view> columnHeads = {}; // a form's, over its controls
+    std::span<const std::u16string_view> rowHeads = {};    // a grid's, one per line
 };
 
 struct PageDefinition
 {
     std::span<const ControlRow> rows;
+    std::span<const PageBlockLayout> blocks;
     // Pages whose Save refuses to write when the two texts differ.
     const ProfileField* password = nullptr;
     const ProfileField* passwordConfirm = nullptr;
@@ -95,6 +122,49 @@ constexpr ControlRow dateTimeRow(int id, std::u16string_view label, const Profil
 constexpr ControlRow saveRow(int id)
 {
     return {id, ControlKind::PushButton, u"保存", StoreRule::Save, nullptr, {}, -1, true};
+}
+
+constexpr ControlRow withUnit(ControlRow row, std::u16string_view unit)
+{
+    row.unit = unit;
+    return row;
+}
+
+// Block builders, so the block lists read as a page from top to bottom.
+constexpr PageBlockLayout enableBlock()
+{
+    return {PageBlockKind::Enable};
+}
+
+// `lines` lines of one control each.
+constexpr PageBlockLayout formBlock(int lines)
+{
+    return {PageBlockKind::Form, lines};
+}
+
+// Lines of the given widths; a line of several controls puts one under each
+// column head.
+constexpr PageBlockLayout formBlock(std::span<const int> lineWidths,
+                                    std::span<const std::u16string_view> columnHeads)
+{
+    return {PageBlockKind::Form, 0, 1, lineWidths, columnHeads};
+}
+
+// One line of `columns` controls per row head.
+constexpr PageBlockLayout gridBlock(std::span<const std::u16string_view> rowHeads, int columns)
+{
+    return {PageBlockKind::Grid, static_cast<int>(rowHeads.size()), columns, {}, {}, rowHeads};
+}
+
+// `lines` lines of a check box, a start picker and an end picker.
+constexpr PageBlockLayout scheduleBlock(int lines)
+{
+    return {PageBlockKind::Schedule, lines, 3};
+}
+
+constexpr PageBlockLayout saveBlock()
+{
+    return {PageBlockKind::Save};
 }
 
 } // namespace vexlo

@@ -10,6 +10,7 @@ const ControlRow kAccountRows[] = {
     passwordRow(1086, u"新密码确认", profileField("account.passwordConfirm")),
     saveRow(1199),
 };
+constexpr PageBlockLayout kAccountBlocks[] = {enableBlock(), formBlock(2), saveBlock()};
 
 constexpr std::u16string_view kLanguageItems[] = {u"简体中文", u"繁体中文", u"English", u"русский"};
 
@@ -18,6 +19,7 @@ const ControlRow kLanguageRows[] = {
     choiceRow(1201, u"语言列表", profileField("language.languageIndex"), kLanguageItems),
     saveRow(1202),
 };
+constexpr PageBlockLayout kLanguageBlocks[] = {enableBlock(), formBlock(1), saveBlock()};
 
 constexpr std::u16string_view kMaintainDayItems[] = {u"星期一", u"星期二", u"星期三", u"星期四",
                                                      u"星期五", u"星期六", u"星期日", u"每天"};
@@ -29,6 +31,7 @@ const ControlRow kMaintainRows[] = {
     timeRow(1206, u"维护时间", profileField("maintain.time")),
     saveRow(1207),
 };
+constexpr PageBlockLayout kMaintainBlocks[] = {enableBlock(), formBlock(3), saveBlock()};
 
 constexpr std::u16string_view kUpdateModeItems[] = {u"使用NTP服务", u"手动设置"};
 
@@ -70,34 +73,37 @@ const ControlRow kTimeSetRows[] = {
     tickRow(1060, u"设置时间", profileField("time.setTimeFlag"), false),
     textRow(1209, u"NTP服务器IP", profileField("time.ntpServer")),
     numberRow(1212, u"NTP端口(1-65535)", profileField("time.ntpPort")),
-    numberRow(1213, u"刷新间隔(60-999999)", profileField("time.refreshInterval")),
+    withUnit(numberRow(1213, u"刷新间隔(60-999999)", profileField("time.refreshInterval")),
+             u"秒(s)"),
     saveRow(1073),
 };
+constexpr PageBlockLayout kTimeSetBlocks[] = {enableBlock(), formBlock(6), saveBlock()};
 
 } // namespace
 
 const PageDefinition& accountPageDefinition()
 {
-    static const PageDefinition page{kAccountRows, &profileField("account.newPassword"),
+    static const PageDefinition page{kAccountRows, kAccountBlocks,
+                                     &profileField("account.newPassword"),
                                      &profileField("account.passwordConfirm")};
     return page;
 }
 
 const PageDefinition& languagePageDefinition()
 {
-    static const PageDefinition page{kLanguageRows};
+    static const PageDefinition page{kLanguageRows, kLanguageBlocks};
     return page;
 }
 
 const PageDefinition& maintainPageDefinition()
 {
-    static const PageDefinition page{kMaintainRows};
+    static const PageDefinition page{kMaintainRows, kMaintainBlocks};
     return page;
 }
 
 const PageDefinition& timeSetPageDefinition()
 {
-    static const PageDefinition page{kTimeSetRows};
+    static const PageDefinition page{kTimeSetRows, kTimeSetBlocks};
     return page;
 }
 
