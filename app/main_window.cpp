@@ -320,6 +320,8 @@ void CVexloDlg::Impl::onControl(int id, ControlEvent event)
         onPlayTicked();
         return;
     case ctl::OtherSettingsButton:
+        // The settings window speaks the main window's language as it opens.
+        settings.setLanguage(state.languageIndex.load());
         settings.show();
         frontEnd.showSettingsWindow();
         return;

@@ -5,6 +5,7 @@
 #include "gui/set_ip_dialog.h"
 #include "gui/video_wall_dialog.h"
 #include "gui/watch_video_dialog.h"
+#include "settings/other_set_dlg.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -54,6 +55,11 @@ void QtFrontEnd::showSettingsWindow()
 {
     if (!m_settingsDialog)
         return;
+    // The texts are the main window's language of now: a window drawn in
+    // another is made again from the logic, which keeps every page's state.
+    // The old one goes first, so that its binders let go of the models.
+    if (m_settingsWindow && m_settingsWindow->language() != m_settingsDialog->language())
+        delete m_settingsWindow.data();
     if (!m_settingsWindow)
         m_settingsWindow = new SettingsWindow(*m_settingsDialog, m_window.data());
     m_settingsWindow->refresh();

@@ -21,7 +21,8 @@ class QtFrontEnd : public FrontEnd
 public:
     // The window the dialogs are modal to, and what repaint() redraws.
     void setMainWindow(QWidget* window, std::function<void()> redraw);
-    // The settings window's logic; its Qt window is made on the first show.
+    // The settings window's logic; its Qt window is made on the first show,
+    // and again on a show in another language.
     void setSettingsDialog(COtherSetDlg* dialog) { m_settingsDialog = dialog; }
     // Where the single-device window finds login answers (the main window's state).
     void setBatchState(BatchState* state) { m_batchState = state; }

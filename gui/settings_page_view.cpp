@@ -24,23 +24,24 @@ constexpr int kGridCellWidth = 96;
 constexpr int kWidestList = 360;
 constexpr std::size_t kLinesPerColumn = 12;
 
-QLabel* caption(std::u16string_view text, QWidget* parent)
+// The view's own labels (captions, heads, units), in the page's language.
+QLabel* caption(const PageText& text, int language, QWidget* parent)
 {
-    return new QLabel(QString::fromStdU16String(std::u16string(text)), parent);
+    return new QLabel(QString::fromStdU16String(std::u16string(textOf(text, language))), parent);
 }
 
 // A control, followed by its unit when it has one.
-void addControl(QGridLayout* grid, int row, int column, QWidget* control, std::u16string_view unit,
-                QWidget* parent)
+void addControl(QGridLayout* grid, int row, int column, QWidget* control, const PageText& unit,
+                int language, QWidget* parent)
 {
-    if (unit.empty()) {
+    if (unit.chinese.empty()) {
         grid->addWidget(control, row, column);
         return;
     }
     auto* box = new QHBoxLayout;
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(control);
-    box->addWidget(caption(unit, parent));
+    box->addWidget(caption(unit, language, parent));
     grid->addLayout(box, row, column);
 }
 
@@ -63,7 +64,8 @@ int controlWidth(const PageLine& line, const QWidget* widget)
     return kControlWidth;
 }
 
-QGridLayout* formLayout(const PageBlock& block, ControlBinder& binder, QWidget* parent)
+QGridLayout* formLayout(const PageBlock& block, ControlBinder& binder, int language,
+                        QWidget* parent)
 {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
@@ -71,7 +73,8 @@ QGridLayout* formLayout(const PageBlock& block, ControlBinder& binder, QWidget* 
     int firstRow = 0;
     if (!block.columnHeads.empty()) {
         for (std::size_t c = 0; c < block.columnHeads.size(); ++c)
-            grid->addWidget(caption(block.columnHeads[c], parent), 0, static_cast<int>(c) + 1);
+            grid->addWidget(caption(block.columnHeads[c], language, parent), 0,
+                            static_cast<int>(c) + 1);
         firstRow = 1;
     }
     // A long form (the capture page) continues in a second column of lines
@@ -83,11 +86,11 @@ QGridLayout* formLayout(const PageBlock& block, ControlBinder& binder, QWidget* 
         const PageLine& line = block.lines[i];
         const int row = firstRow + static_cast<int>(i % perColumn);
         int column = static_cast<int>(i / perColumn) * 3; // caption, control, gap
-        grid->addWidget(caption(line.caption, parent), row, column++);
+        grid->addWidget(caption(line.caption, language, parent), row, column++);
         for (const ControlRow* control : line.rows) {
             QWidget* widget = binder.widget(control->id);
             widget->setFixedWidth(controlWidth(line, widget));
-            addControl(grid, row, column++, widget, control->unit, parent);
+            addControl(grid, row, column++, widget, control->unit, language, parent);
         }
     }
     if (twoColumns)
@@ -96,13 +99,14 @@ QGridLayout* formLayout(const PageBlock& block, ControlBinder& binder, QWidget* 
     return grid;
 }
 
-QGridLayout* gridLayout(const PageBlock& block, ControlBinder& binder, QWidget* parent)
+QGridLayout* gridLayout(const PageBlock& block, ControlBinder& binder, int language,
+                        QWidget* parent)
 {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(6);
     for (std::size_t c = 0; c < block.columnHeads.size(); ++c) {
-        QLabel* head = caption(block.columnHeads[c], parent);
+        QLabel* head = caption(block.columnHeads[c], language, parent);
         head->setAlignment(Qt::AlignCenter);
         head->setWordWrap(true);
         grid->addWidget(head, 0, static_cast<int>(c) + 1);
@@ -110,7 +114,7 @@ QGridLayout* gridLayout(const PageBlock& block, ControlBinder& binder, QWidget* 
     for (std::size_t r = 0; r < block.lines.size(); ++r) {
         const int row = static_cast<int>(r) + 1;
         if (r < block.rowHeads.size())
-            grid->addWidget(caption(block.rowHeads[r], parent), row, 0);
+            grid->addWidget(caption(block.rowHeads[r], language, parent), row, 0);
         int column = 1;
         for (const ControlRow* control : block.lines[r].rows) {
             QWidget* widget = binder.widget(control->id);
@@ -123,7 +127,8 @@ QGridLayout* gridLayout(const PageBlock& block, ControlBinder& binder, QWidget* 
 }
 
 // The schedule in two columns: the first half of its lines left, the rest right.
-QGridLayout* scheduleLayout(const PageBlock& block, ControlBinder& binder, QWidget* parent)
+QGridLayout* scheduleLayout(const PageBlock& block, ControlBinder& binder, int language,
+                            QWidget* parent)
 {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
@@ -135,7 +140,7 @@ QGridLayout* scheduleLayout(const PageBlock& block, ControlBinder& binder, QWidg
         const PageLine& line = block.lines[i];
         for (std::size_t k = 0; k < line.rows.size(); ++k) {
             if (k == 2)
-                grid->addWidget(caption(u"---", parent), row, column++);
+                grid->addWidget(caption(PageText{u"---"}, language, parent), row, column++);
             grid->addWidget(binder.widget(line.rows[k]->id), row, column++);
         }
     }
@@ -177,18 +182,19 @@ void SettingsPageView::buildLayout(bool grid)
         layout->addLayout(top);
     }
 
+    const int language = m_page.language();
     for (const PageBlock& block : arrangePage(m_page.definition())) {
         switch (block.kind) {
         case PageBlockKind::Enable:
             upper->addWidget(m_binder->widget(block.lines.front().rows.front()->id));
             break;
         case PageBlockKind::Form:
-            upper->addLayout(formLayout(block, *m_binder, this));
+            upper->addLayout(formLayout(block, *m_binder, language, this));
             break;
         case PageBlockKind::Grid: {
             auto* frame = new QFrame(this);
             frame->setFrameShape(QFrame::StyledPanel);
-            frame->setLayout(gridLayout(block, *m_binder, frame));
+            frame->setLayout(gridLayout(block, *m_binder, language, frame));
             upper->addWidget(frame);
             break;
         }
@@ -196,7 +202,7 @@ void SettingsPageView::buildLayout(bool grid)
             if (upper != layout)
                 upper->addStretch(1);
             upper = layout;
-            layout->addLayout(scheduleLayout(block, *m_binder, this));
+            layout->addLayout(scheduleLayout(block, *m_binder, language, this));
             break;
         case PageBlockKind::Save: {
             layout->addStretch(1);

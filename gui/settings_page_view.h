@@ -5,7 +5,8 @@
 // One settings page on Qt: the page's controls made by the generic binder
 // from its model, arranged as its table's blocks say (settings/page_layout.h); the
 // motion page also carries the region grid at its fixed place. The page's
-// logic decides everything; this view only draws and reports.
+// logic decides everything, the language of its texts too; this view only
+// draws and reports.
 namespace vexlo {
 
 class ControlBinder;

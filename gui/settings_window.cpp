@@ -21,11 +21,11 @@ const QRect kTreeRect(7 * 6 / 4, 7 * 13 / 8, 108 * 6 / 4, 314 * 13 / 8);
 SettingsWindow::SettingsWindow(COtherSetDlg& dialog, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      m_dialog(dialog)
+      m_dialog(dialog), m_language(dialog.language())
 {
     setObjectName(QStringLiteral("settingsWindow"));
     setModal(false);
-    setWindowTitle(QString::fromStdU16String(COtherSetDlg::title()));
+    setWindowTitle(QString::fromStdU16String(m_dialog.title()));
     setFixedSize(COtherSetDlg::kClientWidth, COtherSetDlg::kClientHeight);
 
     m_treeView = new SettingsTreeView(m_dialog.tree(), this);

@@ -31,6 +31,18 @@ void COtherSetDlg::onInitDialog(int clientWidth, int clientHeight)
     }
 }
 
+void COtherSetDlg::setLanguage(int language)
+{
+    if (language != kLanguageChinese && language != kLanguageEnglish)
+        return;
+    if (language == m_context.language)
+        return;
+    m_context.language = language;
+    m_tree.applyLanguage();
+    for (const std::unique_ptr<SettingsPage>& page : m_pages)
+        page->applyLanguage();
+}
+
 void COtherSetDlg::LoadFromProfile()
 {
     for (const std::unique_ptr<SettingsPage>& page : m_pages)

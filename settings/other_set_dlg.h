@@ -2,6 +2,7 @@
 
 #include "platform/ui_port.h"
 #include "settings/other_set_tree_dlg.h"
+#include "settings/page_text.h"
 #include "settings/settings_context.h"
 
 #include <cstdint>
@@ -16,7 +17,9 @@
 // fifteen pages on the right. It is created hidden with the main window and
 // lives as long as it; closing only hides it, so the next show finds the same
 // page, tree selection and unsaved edits. The main window hands it
-// WM_SHOW_PAGE, which the tree posts.
+// WM_SHOW_PAGE, which the tree posts, and its language each time it shows it:
+// every text of the window and its pages follows that language, while what
+// the pages store stays the same in either.
 namespace vexlo {
 
 struct ConfigProfile;
@@ -51,7 +54,15 @@ public:
     COtherSetDlg(const COtherSetDlg&) = delete;
     COtherSetDlg& operator=(const COtherSetDlg&) = delete;
 
-    static std::u16string title() { return u"其它设置"; }
+    static constexpr PageText kTitle{u"其它设置", u"Other Settings"};
+    std::u16string title() const { return std::u16string(textOf(kTitle, language())); }
+
+    // The language of every text of the window (kLanguageChinese or
+    // kLanguageEnglish; any other index changes nothing). Before onInitDialog
+    // it is the one the pages are created in; after it, the tree and the pages
+    // are written again, keeping their selections, ticks and edits.
+    void setLanguage(int language);
+    int language() const { return m_context.language; }
 
     // Creates the tree and the fifteen pages; shows page 0. The client size
     // places the pages.

@@ -7,12 +7,6 @@
 
 namespace vexlo {
 
-namespace {
-
-constexpr std::u16string_view kFirstPageLabel = u"网络设置";
-
-} // namespace
-
 COtherSetTreeDlg::COtherSetTreeDlg(COtherSetDlg& owner, UiPort& ui) : m_owner(owner), m_ui(ui)
 {
     m_model.add(kTreeId, ControlKind::List);
@@ -26,7 +20,7 @@ void COtherSetTreeDlg::onInitDialog()
     // Count first so the vector never reallocates: the records' addresses are
     // handed out in WM_SHOW_PAGE.
     std::size_t count = 0;
-    std::u16string_view group;
+    PageText group;
     for (const SettingsPageEntry& entry : settingsPages()) {
         count += entry.group != group ? 2 : 1;
         group = entry.group;
@@ -39,19 +33,33 @@ void COtherSetTreeDlg::onInitDialog()
             group = entry.group;
             groupItem = static_cast<int>(m_items.size());
             // Only the network group starts open.
-            m_items.push_back(
-                TreeItem{std::u16string(group), -1, groupItem == 0, TreeItemRecord{0, 0, -1}});
+            m_items.push_back(TreeItem{{}, group, -1, groupItem == 0, TreeItemRecord{0, 0, -1}});
         }
-        m_items.push_back(TreeItem{std::u16string(entry.treeLabel), groupItem, false,
-                                   TreeItemRecord{1, 1, entry.index}});
+        m_items.push_back(
+            TreeItem{{}, entry.treeLabel, groupItem, false, TreeItemRecord{1, 1, entry.index}});
     }
-    userSelectItem(findItem(kFirstPageLabel));
+    applyLanguage();
+    userSelectItem(findPage(0));
+}
+
+void COtherSetTreeDlg::applyLanguage()
+{
+    for (TreeItem& item : m_items)
+        item.label = textOf(item.name, m_owner.language());
 }
 
 int COtherSetTreeDlg::findItem(std::u16string_view label) const
 {
     for (std::size_t i = 0; i < m_items.size(); ++i)
         if (m_items[i].label == label)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int COtherSetTreeDlg::findPage(int pageIndex) const
+{
+    for (std::size_t i = 0; i < m_items.size(); ++i)
+        if (m_items[i].record.selectable && m_items[i].record.pageIndex == pageIndex)
             return static_cast<int>(i);
     return -1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialog_model.h"
+#include "settings/page_text.h"
 
 #include <cstdint>
 #include <string>
@@ -26,7 +27,8 @@ struct TreeItemRecord
 
 struct TreeItem
 {
-    std::u16string label;
+    std::u16string label; // `name` in the window's language
+    PageText name;
     int parent = -1; // the group's item, -1 for a group
     bool expanded = false;
     TreeItemRecord record;
@@ -41,12 +43,16 @@ public:
 
     COtherSetTreeDlg(COtherSetDlg& owner, UiPort& ui);
 
-    // Fills the tree, expands "网络参数" only and selects "网络设置".
+    // Fills the tree in the window's language, expands "网络参数" only and
+    // selects "网络设置".
     void onInitDialog();
+    // Labels every item again in the window's language.
+    void applyLanguage();
 
     DialogModel& model() { return m_model; }
     const std::vector<TreeItem>& items() const { return m_items; }
-    int findItem(std::u16string_view label) const; // -1 when absent
+    int findItem(std::u16string_view label) const; // by the label shown; -1 when absent
+    int findPage(int pageIndex) const;             // the item of a page; -1 when absent
     int selectedItem() const { return m_selected; }
     int itemHeight() const { return m_itemHeight; }
 

@@ -2,14 +2,16 @@
 
 #include "platform/dialog_model.h"
 #include "profile/profile_fields.h"
+#include "settings/page_text.h"
 
 #include <span>
 #include <string_view>
 
 // A settings page is a table of rows: each row is one control with its label,
 // its items and initial selection, the profile field it edits and the rule by
-// which a change is stored. One generic page class (SettingsPage) builds its
-// controls, stores changes and loads the profile back from such a table.
+// which a change is stored; every text stands in both languages (page_text.h).
+// One generic page class (SettingsPage) builds its controls, stores changes
+// and loads the profile back from such a table.
 // Beside the rows, the page lists its blocks: how the rows stand on screen
 // (page_layout.h turns the two into lines).
 namespace vexlo {
@@ -31,13 +33,13 @@ struct ControlRow
 {
     int id = 0;
     ControlKind kind = ControlKind::Label;
-    std::u16string_view label; // the control's caption, or the text in front of it
+    PageText label; // the control's caption, or the text in front of it
     StoreRule rule = StoreRule::None;
     const ProfileField* field = nullptr;
-    std::span<const std::u16string_view> items = {};
-    int initialSelection = -1; // shown at creation, never stored
+    std::span<const PageText> items = {}; // stored by index, in either language
+    int initialSelection = -1;            // shown at creation, never stored
     bool visible = true;
-    std::u16string_view unit = {}; // shown right of the control
+    PageText unit = {}; // shown right of the control
 };
 
 enum class PageBlockKind
@@ -57,10 +59,10 @@ struct PageBlockLayout
 {
     PageBlockKind kind = PageBlockKind::Form;
     int lines = 1;
-    int width = 1;                        // controls on each line
-    std::span<const int> lineWidths = {}; // instead of lines and width, where lines differ
-    std::span<const std::u16string_view> columnHeads = {}; // a form's, over its controls
-    std::span<const std::u16string_view> rowHeads = {};    // a grid's, one per line
+    int width = 1;                              // controls on each line
+    std::span<const int> lineWidths = {};       // instead of lines and width, where lines differ
+    std::span<const PageText> columnHeads = {}; // a form's, over its controls
+    std::span<const PageText> rowHeads = {};    // a grid's, one per line
 };
 
 struct PageDefinition
@@ -74,57 +76,58 @@ struct PageDefinition
     bool tickFromProfileAtInit = false;
 };
 
+inline constexpr PageText kSaveButtonText{u"保存", u"Save"};
+
 // Row builders, so the page tables read as tables.
-constexpr ControlRow tickRow(int id, std::u16string_view label, const ProfileField& field,
-                             bool visible = true)
+constexpr ControlRow tickRow(int id, PageText label, const ProfileField& field, bool visible = true)
 {
     return {id, ControlKind::CheckBox, label, StoreRule::Tick, &field, {}, -1, visible};
 }
 
-constexpr ControlRow choiceRow(int id, std::u16string_view label, const ProfileField& field,
-                               std::span<const std::u16string_view> items, int initial = 0)
+constexpr ControlRow choiceRow(int id, PageText label, const ProfileField& field,
+                               std::span<const PageText> items, int initial = 0)
 {
     return {id, ControlKind::ComboBox, label, StoreRule::Choice, &field, items, initial, true};
 }
 
-constexpr ControlRow textRow(int id, std::u16string_view label, const ProfileField& field,
+constexpr ControlRow textRow(int id, PageText label, const ProfileField& field,
                              ControlKind kind = ControlKind::Edit)
 {
     return {id, kind, label, StoreRule::Text, &field, {}, -1, true};
 }
 
-constexpr ControlRow passwordRow(int id, std::u16string_view label, const ProfileField& field)
+constexpr ControlRow passwordRow(int id, PageText label, const ProfileField& field)
 {
     return textRow(id, label, field, ControlKind::PasswordEdit);
 }
 
-constexpr ControlRow numberRow(int id, std::u16string_view label, const ProfileField& field,
+constexpr ControlRow numberRow(int id, PageText label, const ProfileField& field,
                                bool visible = true)
 {
     return {id, ControlKind::Edit, label, StoreRule::Number, &field, {}, -1, visible};
 }
 
-constexpr ControlRow addressRow(int id, std::u16string_view label, const ProfileField& field)
+constexpr ControlRow addressRow(int id, PageText label, const ProfileField& field)
 {
     return {id, ControlKind::AddressEdit, label, StoreRule::Address, &field, {}, -1, true};
 }
 
-constexpr ControlRow timeRow(int id, std::u16string_view label, const ProfileField& field)
+constexpr ControlRow timeRow(int id, PageText label, const ProfileField& field)
 {
     return {id, ControlKind::TimePicker, label, StoreRule::Time, &field, {}, -1, true};
 }
 
-constexpr ControlRow dateTimeRow(int id, std::u16string_view label, const ProfileField& field)
+constexpr ControlRow dateTimeRow(int id, PageText label, const ProfileField& field)
 {
     return {id, ControlKind::DateTimePicker, label, StoreRule::DateTime, &field, {}, -1, true};
 }
 
 constexpr ControlRow saveRow(int id)
 {
-    return {id, ControlKind::PushButton, u"保存", StoreRule::Save, nullptr, {}, -1, true};
+    return {id, ControlKind::PushButton, kSaveButtonText, StoreRule::Save, nullptr, {}, -1, true};
 }
 
-constexpr ControlRow withUnit(ControlRow row, std::u16string_view unit)
+constexpr ControlRow withUnit(ControlRow row, PageText unit)
 {
     row.unit = unit;
     return row;
@@ -145,13 +148,13 @@ constexpr PageBlockLayout formBlock(int lines)
 // Lines of the given widths; a line of several controls puts one under each
 // column head.
 constexpr PageBlockLayout formBlock(std::span<const int> lineWidths,
-                                    std::span<const std::u16string_view> columnHeads)
+                                    std::span<const PageText> columnHeads)
 {
     return {PageBlockKind::Form, 0, 1, lineWidths, columnHeads};
 }
 
 // One line of `columns` controls per row head.
-constexpr PageBlockLayout gridBlock(std::span<const std::u16string_view> rowHeads, int columns)
+constexpr PageBlockLayout gridBlock(std::span<const PageText> rowHeads, int columns)
 {
     return {PageBlockKind::Grid, static_cast<int>(rowHeads.size()), columns, {}, {}, rowHeads};
 }

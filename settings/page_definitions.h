@@ -26,7 +26,7 @@ const PageDefinition& maintainPageDefinition();
 const PageDefinition& languagePageDefinition();
 
 // Lists several pages share.
-inline constexpr std::u16string_view kOffOnItems[] = {u"禁用", u"启用"};
-inline constexpr std::u16string_view kNoYesItems[] = {u"否", u"是"};
+inline constexpr PageText kOffOnItems[] = {{u"禁用", u"Disabled"}, {u"启用", u"Enabled"}};
+inline constexpr PageText kNoYesItems[] = {{u"否", u"No"}, {u"是", u"Yes"}};
 
 } // namespace vexlo

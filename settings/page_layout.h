@@ -2,24 +2,24 @@
 
 #include "settings/page_definition.h"
 
-#include <string_view>
 #include <vector>
 
 // A settings page's rows arranged as its blocks say: the blocks from top to
-// bottom, each with its lines and the rows on each line, ready to be drawn.
+// bottom, each with its lines and the rows on each line, ready to be drawn in
+// either language.
 namespace vexlo {
 
 struct PageLine
 {
-    std::u16string_view caption;         // forms and schedules: the first row's label
+    PageText caption;                    // forms and schedules: the first row's label
     std::vector<const ControlRow*> rows; // left to right, pointing into the page's table
 };
 
 struct PageBlock
 {
     PageBlockKind kind = PageBlockKind::Form;
-    std::vector<std::u16string_view> columnHeads; // grids, and forms with two columns
-    std::vector<std::u16string_view> rowHeads;    // grids: one per line
+    std::vector<PageText> columnHeads; // grids, and forms with two columns
+    std::vector<PageText> rowHeads;    // grids: one per line
     std::vector<PageLine> lines;
 };
 

@@ -16,9 +16,9 @@ class SettingsPage;
 
 struct SettingsPageEntry
 {
-    int index;                 // the page index the tree hands to the window
-    std::u16string_view group; // the tree group above the page
-    std::u16string_view treeLabel;
+    int index;      // the page index the tree hands to the window
+    PageText group; // the tree group above the page
+    PageText treeLabel;
     std::string_view className; // the window class of the original design
     int templateId;
     const PageDefinition& (*definition)();

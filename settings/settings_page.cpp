@@ -7,6 +7,7 @@
 #include "settings/decimal_text.h"
 #include "settings/settings_save.h"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,21 @@ int daysInMonth(int year, int month)
 {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool isCaptioned(const ControlRow& row)
+{
+    return row.kind == ControlKind::CheckBox || row.kind == ControlKind::PushButton ||
+           row.kind == ControlKind::Label;
+}
+
+std::vector<std::u16string> itemTexts(std::span<const PageText> items, int language)
+{
+    std::vector<std::u16string> texts;
+    texts.reserve(items.size());
+    for (const PageText& item : items)
+        texts.emplace_back(textOf(item, language));
+    return texts;
 }
 
 } // namespace
@@ -59,14 +75,13 @@ const ControlRow* SettingsPage::row(int id) const
 void SettingsPage::addControls()
 {
     const DateTimeValue now = contextNow(m_context);
+    const int language = m_context.language;
     for (const ControlRow& row : m_definition.rows) {
-        const bool captioned = row.kind == ControlKind::CheckBox ||
-                               row.kind == ControlKind::PushButton ||
-                               row.kind == ControlKind::Label;
-        m_model.add(row.id, row.kind, captioned ? std::u16string(row.label) : std::u16string());
+        m_model.add(row.id, row.kind,
+                    isCaptioned(row) ? std::u16string(textOf(row.label, language))
+                                     : std::u16string());
         if (!row.items.empty()) {
-            m_model.setItems(row.id,
-                             std::vector<std::u16string>(row.items.begin(), row.items.end()));
+            m_model.setItems(row.id, itemTexts(row.items, language));
             m_model.setSelection(row.id, row.initialSelection);
         }
         if (row.kind == ControlKind::TimePicker || row.kind == ControlKind::DateTimePicker)
@@ -75,6 +90,18 @@ void SettingsPage::addControls()
             m_model.setVisible(row.id, false);
         if (m_definition.tickFromProfileAtInit && row.rule == StoreRule::Tick)
             m_model.setChecked(row.id, readInt32(profile(), *row.field) != 0);
+    }
+}
+
+void SettingsPage::applyLanguage()
+{
+    const int language = m_context.language;
+    for (const ControlRow& row : m_definition.rows) {
+        if (isCaptioned(row))
+            m_model.setText(row.id, std::u16string(textOf(row.label, language)));
+        // As many items as before, so setItems keeps the selection.
+        if (!row.items.empty())
+            m_model.setItems(row.id, itemTexts(row.items, language));
     }
 }
 
@@ -195,10 +222,11 @@ void SettingsPage::save()
     if (m_definition.password && m_definition.passwordConfirm &&
         !storedTextsMatch(profile(), *m_definition.password, *m_definition.passwordConfirm)) {
         m_lastSaveResult.reset();
-        m_context.ui.showMessage(std::u16string(kPasswordMismatchText));
+        m_context.ui.showMessage(std::u16string(textOf(kPasswordMismatchText, m_context.language)));
         return;
     }
-    m_lastSaveResult = saveSettings(profile(), m_context.configDirectory, m_context.ui);
+    m_lastSaveResult =
+        saveSettings(profile(), m_context.configDirectory, m_context.ui, m_context.language);
 }
 
 void SettingsPage::afterStore(const ControlRow&)

@@ -7,11 +7,11 @@
 #include <optional>
 
 // One settings page, built from its row table: creating it adds the controls
-// with their items and initial selections (shown, never stored); every change
-// the user makes is written into the profile at once by the row's rule;
-// LoadFromProfile sets the controls back from the profile; Save writes the
-// whole profile. Pages with a special control (the motion page's grid) derive
-// from it and add to the two hooks.
+// with their items and initial selections (shown, never stored) in the
+// context's language; every change the user makes is written into the profile
+// at once by the row's rule; LoadFromProfile sets the controls back from the
+// profile; Save writes the whole profile. Pages with a special control (the motion page's grid)
+// derive from it and add to the two hooks.
 namespace vexlo {
 
 inline constexpr int kEscapeKey = 0x1B;
@@ -28,6 +28,11 @@ public:
     const DialogModel& model() const { return m_model; }
     const PageDefinition& definition() const { return m_definition; }
     const ControlRow* row(int id) const; // nullptr for an id the page does not have
+    int language() const { return m_context.language; }
+
+    // Writes the captions and list items again in the context's language. A
+    // list keeps its selection: items are stored by index, never by text.
+    void applyLanguage();
 
     // Sets every control from the profile; the main window calls it once after
     // a successful start-up load.

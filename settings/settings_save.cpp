@@ -8,10 +8,12 @@
 
 namespace vexlo {
 
-int saveSettings(ConfigProfile& profile, const std::filesystem::path& directory, UiPort& ui)
+int saveSettings(ConfigProfile& profile, const std::filesystem::path& directory, UiPort& ui,
+                 int language)
 {
     const int result = saveProfile(profile, directory);
-    ui.showMessage(std::u16string(result == kProfileOk ? kSaveSucceededText : kSaveFailedText));
+    ui.showMessage(std::u16string(
+        textOf(result == kProfileOk ? kSaveSucceededText : kSaveFailedText, language)));
     return result;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "settings/page_text.h"
+
 #include <filesystem>
-#include <string_view>
 
 // The Save buttons of the settings pages. Each writes the whole profile, so a
 // Save on one page also writes what was changed on the others and in the main
@@ -12,13 +13,14 @@ struct ConfigProfile;
 struct ProfileField;
 class UiPort;
 
-inline constexpr std::u16string_view kSaveSucceededText = u"保存成功!";
-inline constexpr std::u16string_view kSaveFailedText = u"保存失败!";
-inline constexpr std::u16string_view kPasswordMismatchText = u"两次密码不同！";
+inline constexpr PageText kSaveSucceededText{u"保存成功!", u"Saved."};
+inline constexpr PageText kSaveFailedText{u"保存失败!", u"Save failed."};
+inline constexpr PageText kPasswordMismatchText{u"两次密码不同！", u"The passwords do not match."};
 
-// Writes config.dat and reports the result in a message box. Returns what
-// saveProfile returned (0 when written).
-int saveSettings(ConfigProfile& profile, const std::filesystem::path& directory, UiPort& ui);
+// Writes config.dat and reports the result in a message box in `language`.
+// Returns what saveProfile returned (0 when written).
+int saveSettings(ConfigProfile& profile, const std::filesystem::path& directory, UiPort& ui,
+                 int language);
 
 // The two stored texts compared up to their first NUL, exactly.
 bool storedTextsMatch(const ConfigProfile& profile, const ProfileField& first,

@@ -20,10 +20,13 @@
 #include <QComboBox>
 #include <QFont>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -122,11 +125,21 @@ protected:
         QTest::mouseClick(tree().viewport(), Qt::LeftButton, {}, rect.center());
     }
 
+    // Shows a page as the tree's WM_SHOW_PAGE does.
+    void showPage(SettingsWindow& window, int index)
+    {
+        m_dialog->setCurrentPageIndex(index);
+        m_dialog->onMessage(UiMessage{COtherSetDlg::WM_SHOW_PAGE, 0, 0, {}});
+        window.refresh();
+    }
+
     SettingsPageView& pageView(int index) { return *m_frontEnd.settingsWindow()->pageView(index); }
     template <class Widget> Widget* control(int page, int id)
     {
         return pageView(page).binder().widgetAs<Widget>(id);
     }
+
+    void expectEveryPageFits(SettingsWindow& window);
 
     bool onlyPageShown(int index)
     {
@@ -289,11 +302,16 @@ TEST_F(SettingsWindowTest, RegionGridSitsAtItsPlaceAndClicksToggleCells)
 
 TEST_F(SettingsWindowTest, EveryPageFitsItsControlsWithoutOverlapOrSquashing)
 {
-    SettingsWindow& window = open();
+    for (const int language : {kLanguageChinese, kLanguageEnglish}) {
+        m_dialog->setLanguage(language);
+        expectEveryPageFits(open());
+    }
+}
+
+void SettingsWindowTest::expectEveryPageFits(SettingsWindow& window)
+{
     for (const SettingsPageEntry& entry : settingsPages()) {
-        m_dialog->setCurrentPageIndex(entry.index);
-        m_dialog->onMessage(UiMessage{COtherSetDlg::WM_SHOW_PAGE, 0, 0, {}});
-        window.refresh();
+        showPage(window, entry.index);
         ASSERT_TRUE(onlyPageShown(entry.index));
         SettingsPageView& page = pageView(entry.index);
         std::vector<std::pair<int, QRect>> placed;
@@ -303,7 +321,8 @@ TEST_F(SettingsWindowTest, EveryPageFitsItsControlsWithoutOverlapOrSquashing)
                 continue;
             const QRect rect(widget->mapTo(&page, QPoint(0, 0)), widget->size());
             EXPECT_TRUE(page.rect().contains(rect))
-                << "control " << id << " of page " << entry.index;
+                << "control " << id << " of page " << entry.index << " in language "
+                << m_dialog->language();
             EXPECT_GE(rect.height(), widget->minimumSizeHint().height()) << "control " << id;
             for (const auto& [other, otherRect] : placed)
                 EXPECT_FALSE(rect.intersects(otherRect)) << id << " overlaps " << other;
@@ -314,6 +333,68 @@ TEST_F(SettingsWindowTest, EveryPageFitsItsControlsWithoutOverlapOrSquashing)
                 EXPECT_FALSE(rect.intersects(grid->geometry())) << id << " under the grid";
         }
     }
+}
+
+// Han, kana, Hangul, CJK punctuation and the full-width forms.
+bool hasCjk(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xAC00 && u <= 0xD7AF) ||
+               (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE30 && u <= 0xFE4F) ||
+               (u >= 0xFF00 && u <= 0xFFEF);
+    });
+}
+
+// What a person can read on the shown widgets of a page: captions, heads and
+// units, check boxes and buttons, every entry of the lists.
+QStringList visibleTexts(QWidget& page)
+{
+    QStringList texts;
+    for (QWidget* widget : page.findChildren<QWidget*>()) {
+        if (!widget->isVisible())
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            texts << label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            texts << button->text();
+        else if (auto* combo = qobject_cast<QComboBox*>(widget))
+            for (int i = 0; i < combo->count(); ++i)
+                texts << combo->itemText(i);
+    }
+    return texts;
+}
+
+TEST_F(SettingsWindowTest, InEnglishNoPageShowsAChineseText)
+{
+    m_dialog->setLanguage(kLanguageEnglish);
+    SettingsWindow& window = open();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Other Settings"));
+    for (QTreeWidgetItemIterator it(&tree()); *it; ++it)
+        EXPECT_FALSE(hasCjk((*it)->text(0))) << (*it)->text(0).toStdString();
+    for (const SettingsPageEntry& entry : settingsPages()) {
+        showPage(window, entry.index);
+        ASSERT_TRUE(onlyPageShown(entry.index));
+        for (const QString& text : visibleTexts(pageView(entry.index)))
+            EXPECT_FALSE(hasCjk(text)) << "page " << entry.index << ": " << text.toStdString();
+    }
+}
+
+TEST_F(SettingsWindowTest, AShowInTheOtherLanguageRedrawsTheWindowWithItsState)
+{
+    open();
+    clickTreeItem(u"FTP帐号设置");
+    ASSERT_TRUE(test::waitFor([&] { return onlyPageShown(2); }));
+    QTest::keyClicks(control<QLineEdit>(2, 1113), QStringLiteral("installer"));
+
+    m_dialog->setLanguage(kLanguageEnglish);
+    EXPECT_EQ(open().windowTitle(), QStringLiteral("Other Settings"));
+    EXPECT_TRUE(onlyPageShown(2));
+    EXPECT_EQ(tree().currentItem()->text(0), QStringLiteral("FTP Accounts"));
+    // The new window shows the edit and hands typing on to the logic.
+    QTest::keyClicks(control<QLineEdit>(2, 1113), QStringLiteral("2"));
+    EXPECT_EQ(control<QLineEdit>(2, 1113)->text(), QStringLiteral("installer2"));
+    EXPECT_STREQ(m_profile->ftp.servers[0].account, "installer2");
 }
 
 // The settings screenshots of the documentation. They run only when asked:
@@ -384,6 +465,13 @@ TEST_F(SettingsScreenshot, EthernetVideoEncodingAndMotionPages)
     shoot(u"网络设置", 0, QStringLiteral("settings-ethernet.png"));
     shoot(u"视频编码", 8, QStringLiteral("settings-video-encoding.png"));
     shoot(u"移动侦测", COtherSetDlg::kMotionPageIndex, QStringLiteral("settings-motion.png"));
+}
+
+TEST_F(SettingsScreenshot, EthernetPageInEnglish)
+{
+    m_dialog->setLanguage(kLanguageEnglish);
+    open();
+    shoot(u"Ethernet", 0, QStringLiteral("settings-ethernet-en.png"));
 }
 
 } // namespace

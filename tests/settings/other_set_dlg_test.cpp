@@ -42,10 +42,10 @@ TEST_F(WindowTest, TreeListsThePagesUnderTheirGroupsInTableOrder)
         if (items[i].parent < 0)
             continue;
         const SettingsPageEntry& entry = settingsPages()[static_cast<std::size_t>(page)];
-        EXPECT_EQ(items[i].label, entry.treeLabel);
+        EXPECT_EQ(items[i].label, entry.treeLabel.chinese);
         EXPECT_EQ(items[i].record.pageIndex, page);
         EXPECT_EQ(items[i].record.level, 1);
-        EXPECT_EQ(items[static_cast<std::size_t>(items[i].parent)].label, entry.group);
+        EXPECT_EQ(items[static_cast<std::size_t>(items[i].parent)].label, entry.group.chinese);
         ++page;
     }
     EXPECT_EQ(page, 15);
@@ -109,7 +109,7 @@ TEST_F(WindowTest, ClosingOnlyHidesAndKeepsPageSelectionAndEdits)
 TEST_F(WindowTest, PagesSitRightOfTheTree)
 {
     EXPECT_EQ(window->pageRect(), (PageRect{200, 0, 600, 500}));
-    EXPECT_EQ(COtherSetDlg::title(), u"其它设置");
+    EXPECT_EQ(window->title(), u"其它设置");
 }
 
 TEST_F(WindowTest, UnknownPageIndexesAreRefused)

@@ -18,6 +18,14 @@ std::vector<int> idsOf(const PageLine& line)
     return ids;
 }
 
+std::vector<std::u16string_view> chineseOf(const std::vector<PageText>& texts)
+{
+    std::vector<std::u16string_view> chinese;
+    for (const PageText& text : texts)
+        chinese.push_back(text.chinese);
+    return chinese;
+}
+
 std::vector<PageBlockKind> kindsOf(const std::vector<PageBlock>& blocks)
 {
     std::vector<PageBlockKind> kinds;
@@ -92,11 +100,11 @@ TEST(SettingsPageLayout, FtpServersFormAGridOfFourRowsAndFiveColumns)
     ASSERT_EQ(kindsOf(blocks),
               (std::vector{PageBlockKind::Enable, PageBlockKind::Grid, PageBlockKind::Save}));
     const PageBlock& grid = blocks[1];
-    EXPECT_EQ(grid.columnHeads,
+    EXPECT_EQ(chineseOf(grid.columnHeads),
               (std::vector<std::u16string_view>{u"FTP服务器地址", u"FTP端口", u"FTP帐号",
                                                 u"FTP密码", u"FTP服务器存储路径"}));
-    EXPECT_EQ(grid.rowHeads, (std::vector<std::u16string_view>{u"告警上传", u"日志备份",
-                                                               u"配置备份", u"远程升级"}));
+    EXPECT_EQ(chineseOf(grid.rowHeads), (std::vector<std::u16string_view>{
+                                            u"告警上传", u"日志备份", u"配置备份", u"远程升级"}));
     ASSERT_EQ(grid.lines.size(), 4u);
     EXPECT_EQ(idsOf(grid.lines[2]), (std::vector{1119, 1120, 1121, 1101, 1104}));
     EXPECT_EQ(idsOf(grid.lines[3]), (std::vector{1122, 1123, 1124, 1125, 1105}));
@@ -108,7 +116,8 @@ TEST(SettingsPageLayout, VideoStreamsShareALinePerCaptionUnderTheirHeads)
     ASSERT_EQ(kindsOf(blocks),
               (std::vector{PageBlockKind::Enable, PageBlockKind::Form, PageBlockKind::Save}));
     const PageBlock& form = blocks[1];
-    EXPECT_EQ(form.columnHeads, (std::vector<std::u16string_view>{u"主码流", u"子码流"}));
+    EXPECT_EQ(chineseOf(form.columnHeads),
+              (std::vector<std::u16string_view>{u"主码流", u"子码流"}));
     ASSERT_EQ(form.lines.size(), 8u);
     EXPECT_EQ(idsOf(form.lines[1]), (std::vector{1178, 1179}));
     EXPECT_EQ(idsOf(form.lines[6]), (std::vector{1028}));
@@ -128,13 +137,13 @@ TEST(SettingsPageLayout, MotionScheduleFollowsTheFormAndHiddenRowsTakeNoPlace)
     const auto timeSet = arrangePage(timeSetPageDefinition());
     ASSERT_EQ(timeSet[1].lines.size(), 6u);
     EXPECT_EQ(idsOf(timeSet[1].lines[3]), (std::vector{1209}));
-    EXPECT_EQ(timeSet[1].lines[5].rows[0]->unit, u"秒(s)");
+    EXPECT_EQ(timeSet[1].lines[5].rows[0]->unit.chinese, u"秒(s)");
 }
 
 TEST(SettingsPageLayout, BlocksOutrunningTheirRowsEndWithoutEmptyBlocks)
 {
-    const ControlRow rows[] = {tickRow(1, u"开启", profileField("lan.enabled")),
-                               textRow(2, u"地址", profileField("lan.ipAddress"))};
+    const ControlRow rows[] = {tickRow(1, {u"开启"}, profileField("lan.enabled")),
+                               textRow(2, {u"地址"}, profileField("lan.ipAddress"))};
     const PageBlockLayout layout[] = {enableBlock(), formBlock(3), saveBlock()};
     const auto blocks = arrangePage(PageDefinition{rows, layout});
     ASSERT_EQ(kindsOf(blocks), (std::vector{PageBlockKind::Enable, PageBlockKind::Form}));
