@@ -41,7 +41,7 @@ void attemptLogin(BatchState& state, _LOGINTASK& task, _DEVICERECORD& record)
         vexlo::CriticalSectionLock lock(state.loginQueue.lock);
         task.handle = handle;
         const int kept = state.claimLoginResult(handle);
-        if (kept != 0 && task.result.load() == 0)
+        if (kept != 0 && task.result.load() == kLoginTaskPending)
             task.result = kept;
     }
     IP_NET_DVR_SetAutoReconnect(handle, 1);
@@ -56,7 +56,7 @@ void pollTask(BatchState& state, _LOGINTASK& task)
 
     // Once removed, a maintenance task belongs to MaintenanceThread and an
     // upgrade task to the message: neither is touched here again.
-    if (handle > 0 && task.result.load() == 1) {
+    if (handle > 0 && task.result.load() == kLoginTaskConfirmed) {
         removeTask(state, task);
         record.loginHandle = handle;
         record.loginState = kLoginConfirmed;
@@ -78,7 +78,7 @@ void pollTask(BatchState& state, _LOGINTASK& task)
         return;
     }
 
-    if (task.result.load() == 0 && handle <= 0) {
+    if (task.result.load() == kLoginTaskPending && handle <= 0) {
         if (purpose != 3) {
             attemptLogin(state, task, record);
         } else if (vexlo::tickDiff(now, task.startTick) >= kReloginFirstAttemptMs) {

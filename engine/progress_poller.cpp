@@ -21,7 +21,7 @@ void pollTask(BatchState& state, _PROGRESSTASK* task)
     _DEVICERECORD& record = *task->record;
     {
         vexlo::CriticalSectionLock lock(state.progressQueue.lock);
-        if (task->finished.load() > 0) {
+        if (task->finished.load() != kUploadRunning) {
             state.progressQueue.remove(task);
             delete task;
             return;
@@ -35,7 +35,7 @@ void pollTask(BatchState& state, _PROGRESSTASK* task)
         // Under the lock, so that the text of a finished upload, written by the
         // controller after it marks the watch, is never overwritten by this one.
         vexlo::CriticalSectionLock lock(state.progressQueue.lock);
-        if (task->finished.load() == 0)
+        if (task->finished.load() == kUploadRunning)
             postRowUpdate(state, record,
                           percentText(currentText(state, TextId::UploadingFile), value));
         return;
@@ -44,11 +44,11 @@ void pollTask(BatchState& state, _PROGRESSTASK* task)
         return;
     {
         vexlo::CriticalSectionLock lock(state.progressQueue.lock);
-        if (task->finished.load() != 0)
+        if (task->finished.load() != kUploadRunning)
             return; // an upload event came first; the next pass frees it
         state.progressQueue.remove(task);
     }
-    task->result = 2;
+    task->result = kProgressStalled;
     postStatus(state, record, TextId::UploadStalled);
     failUpgrade(state, record);
     delete task;

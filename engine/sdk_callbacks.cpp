@@ -72,7 +72,7 @@ void onVersionAnswer(BatchState& state, int handle, const char* answer)
         if (!answered)
             return;
         vexlo::copyToField(answered->answer, answer);
-        answered->state = 2;
+        answered->state = kVersionAnswered;
         state.versionQueue.remove(answered);
     }
     // Out of the queue, the task now belongs to the message.

@@ -33,8 +33,8 @@ int queueLogin(BatchState& state, _DEVICERECORD& record, std::vector<_LOGINTASK*
     }
     task->record = &record;
     const int purpose = record.loginPurpose.load();
-    task->timeoutMs = purpose == 3 ? kReloginTimeoutMs : kLoginTimeoutMs;
-    if (purpose == 4 && maintLoginBatch)
+    task->timeoutMs = purpose == kLoginAfterReboot ? kReloginTimeoutMs : kLoginTimeoutMs;
+    if (purpose == kLoginForMaintenance && maintLoginBatch)
         maintLoginBatch->push_back(task);
     vexlo::CriticalSectionLock lock(state.loginQueue.lock);
     state.loginQueue.items.push_back(task);

@@ -99,7 +99,7 @@ void UpgradeController::onStart(_DEVICERECORD& record)
         if (!vexlo::fieldText(record.versionBefore).empty())
             queueUploadOrFail(record);
         else
-            queueVersionOrFail(record, 2);
+            queueVersionOrFail(record, kLoginForUpgrade);
         return;
     }
     postStatus(m_state, record, TextId::LoggingIn);
@@ -113,7 +113,7 @@ void UpgradeController::onLoginResult(_LOGINTASK* task)
         return;
     _DEVICERECORD& record = *task->record;
     const int handle = task->handle.load();
-    if (handle > 0 && task->result.load() > 0) {
+    if (handle > 0 && task->result.load() == kLoginTaskConfirmed) {
         record.loginHandle = handle;
         record.loginState = kLoginConfirmed;
         postStatus(m_state, record, TextId::LoginOk);
@@ -130,7 +130,7 @@ void UpgradeController::onVersionResult(_VERSIONTASK* task)
     if (!task)
         return;
     _DEVICERECORD& record = *task->record;
-    if (task->state.load() != 2) {
+    if (task->state.load() != kVersionAnswered) {
         postStatus(m_state, record, TextId::GettingVersionFailed);
         failUpgrade(m_state, record);
         delete task;
@@ -138,7 +138,7 @@ void UpgradeController::onVersionResult(_VERSIONTASK* task)
     }
     const std::string_view answer = vexlo::fieldText(task->answer);
     const std::u16string version = versionOfAnswer(answer);
-    if (task->purpose == 3) {
+    if (task->purpose == kLoginAfterReboot) {
         vexlo::copyToField(record.versionAfter, answer);
         sendRowUpdate(m_state, record, version, COLUMN_VERSION_AFTER);
         const std::string_view before = vexlo::fieldText(record.versionBefore);
@@ -146,10 +146,10 @@ void UpgradeController::onVersionResult(_VERSIONTASK* task)
         if (!before.empty() && !after.empty() && before != after) {
             postStatus(m_state, record, TextId::UpgradeSuccess);
             m_sleep(kSuccessPauseMs);
-            settleUpgrade(m_state, record, 1);
+            settleUpgrade(m_state, record, kUpgradeSucceeded);
         } else {
             postStatus(m_state, record, TextId::SameVersion);
-            settleUpgrade(m_state, record, 2);
+            settleUpgrade(m_state, record, kUpgradeFailed);
         }
     } else {
         vexlo::copyToField(record.versionBefore, answer);
@@ -164,7 +164,7 @@ void UpgradeController::onUploadResult(_UPLOADTASK* task)
     if (!task)
         return;
     _DEVICERECORD& record = *task->record;
-    if (task->result == 1) {
+    if (task->result == kUploadSubmitted) {
         if (queueProgressWatch(m_state, record) != 0) {
             failUpgrade(m_state, record);
         } else if (const auto early = m_earlyUploadEnds.find(record.loginHandle.load());
@@ -175,7 +175,7 @@ void UpgradeController::onUploadResult(_UPLOADTASK* task)
             const int handle = early->first;
             const int finished = early->second;
             m_earlyUploadEnds.erase(early);
-            if (finished == 1)
+            if (finished == kUploadFinished)
                 onUploadDone(handle);
             else
                 onUploadFailed(handle);
@@ -210,9 +210,9 @@ void UpgradeController::keepEarlyUploadEnd(int handle, int finished)
 
 void UpgradeController::onUploadDone(int handle)
 {
-    _DEVICERECORD* record = finishProgressWatch(handle, 1);
+    _DEVICERECORD* record = finishProgressWatch(handle, kUploadFinished);
     if (!record) {
-        keepEarlyUploadEnd(handle, 1);
+        keepEarlyUploadEnd(handle, kUploadFinished);
         return;
     }
     record->rebootStartTick = vexlo::GetTickCount();
@@ -224,9 +224,9 @@ void UpgradeController::onUploadDone(int handle)
 
 void UpgradeController::onUploadFailed(int handle)
 {
-    _DEVICERECORD* record = finishProgressWatch(handle, 2);
+    _DEVICERECORD* record = finishProgressWatch(handle, kUploadFailed);
     if (!record) {
-        keepEarlyUploadEnd(handle, 2);
+        keepEarlyUploadEnd(handle, kUploadFailed);
         return;
     }
     postStatus(m_state, *record, TextId::UploadFailed);

@@ -26,7 +26,7 @@ void pollTask(BatchState& state, _UPLOADTASK* task, const FirmwarePathSource& fi
 {
     const int triesBefore = task->tries++;
     if (triesBefore >= kMaxFirmwareSubmissions) {
-        finish(state, task, 2);
+        finish(state, task, kUploadGaveUp);
         return;
     }
     std::u16string path = firmwarePath ? firmwarePath() : std::u16string();
@@ -35,7 +35,7 @@ void pollTask(BatchState& state, _UPLOADTASK* task, const FirmwarePathSource& fi
     char buffer[kPathUnits] = {};
     vexlo::copyUtf16ToField(buffer, path);
     if (IP_NET_DVR_Upgrade(task->record->loginHandle.load(), buffer) == 0)
-        finish(state, task, 1);
+        finish(state, task, kUploadSubmitted);
 }
 
 } // namespace

@@ -32,7 +32,7 @@ void pollTask(BatchState& state, _VERSIONTASK* task)
         if (vexlo::tickDiff(now, task->startTick) > task->timeoutMs) {
             state.versionQueue.remove(task);
             timedOut = true;
-        } else if (task->state.load() == 0) {
+        } else if (task->state.load() == kVersionNotSent) {
             handle = task->record->loginHandle.load();
         } else {
             return; // sent; waiting for the answer
@@ -46,8 +46,8 @@ void pollTask(BatchState& state, _VERSIONTASK* task)
     if (IP_NET_DVR_SystemControl(handle, CMD_VERSION, 0, kVersionRequest) != 0)
         return; // sent again on the next pass
     vexlo::CriticalSectionLock lock(state.versionQueue.lock);
-    if (state.versionQueue.contains(task) && task->state.load() == 0)
-        task->state = 1;
+    if (state.versionQueue.contains(task) && task->state.load() == kVersionNotSent)
+        task->state = kVersionSent;
 }
 
 } // namespace
