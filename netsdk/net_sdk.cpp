@@ -5,6 +5,7 @@
 #include "netsdk/session.h"
 #include "protocol/command_codes.h"
 #include "protocol/search_record.h"
+#include "sdk/fixed_field.h"
 #include "sdk/play_sink.h"
 
 #include <algorithm>
@@ -21,14 +22,6 @@ namespace proto = vexlo::protocol;
 constexpr int kFailed = -1;
 // Real time the shutdown gives the last Close frames to leave.
 constexpr std::chrono::milliseconds kShutdownGrace{500};
-
-// Copies text into a fixed field, cut to fit and always terminated.
-template <std::size_t N> void copyField(char (&field)[N], const std::string& text)
-{
-    const std::size_t length = std::min(text.size(), N - 1);
-    std::memcpy(field, text.data(), length);
-    field[length] = '\0';
-}
 
 std::string textOrEmpty(const char* text)
 {
@@ -145,8 +138,8 @@ int NetSdk::GetIPCInfo(int index, _IPCINFO* info)
     if (!record)
         return kFailed;
     record->toIpcInfo(*info);
-    copyField(info->userName, m_options.userName);
-    copyField(info->password, m_options.password);
+    sdk::copyToFixedField(info->userName, m_options.userName);
+    sdk::copyToFixedField(info->password, m_options.password);
     return 0;
 }
 
