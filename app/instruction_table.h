@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/main_controls.h"
 #include "profile/config_profile.h"
 
 #include <cstdint>
@@ -31,11 +32,16 @@ enum InstructionSlotIndex : int
 };
 
 inline constexpr InstructionSlot kInstructions[kInstructionCount] = {
-    {1059, &MainSettings::searchTick},    {1039, &MainSettings::modifyIpTick},
-    {1041, &MainSettings::upgradeTick},   {1040, &MainSettings::syncTimeTick},
-    {1042, &MainSettings::formatSd1Tick}, {1043, &MainSettings::formatSd2Tick},
-    {1044, &MainSettings::formatUsbTick}, {1045, &MainSettings::restoreTick},
-    {1060, &MainSettings::rebootTick},    {1046, &MainSettings::otherSettingsTick},
+    {ctl::SearchTick, &MainSettings::searchTick},
+    {ctl::ModifyIpTick, &MainSettings::modifyIpTick},
+    {ctl::UpgradeTick, &MainSettings::upgradeTick},
+    {ctl::SyncTimeTick, &MainSettings::syncTimeTick},
+    {ctl::FormatSd1Tick, &MainSettings::formatSd1Tick},
+    {ctl::FormatSd2Tick, &MainSettings::formatSd2Tick},
+    {ctl::FormatUsbTick, &MainSettings::formatUsbTick},
+    {ctl::RestoreTick, &MainSettings::restoreTick},
+    {ctl::RebootTick, &MainSettings::rebootTick},
+    {ctl::OtherSettingsTick, &MainSettings::otherSettingsTick},
 };
 
 // The slot of an instruction check box; -1 for any other control.

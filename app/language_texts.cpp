@@ -1,5 +1,6 @@
 #include "app/language_texts.h"
 
+#include "app/main_controls.h"
 #include "devices/report_ctrl.h"
 #include "engine/text_table.h"
 #include "platform/dialog_model.h"
@@ -15,22 +16,35 @@ struct ControlText
 
 // Before the column headers.
 constexpr ControlText kCountTexts[] = {
-    {1036, TextId::SelectAll},    {1037, TextId::InvertSelection},  {1016, TextId::TotalLabel},
-    {1018, TextId::CheckedLabel}, {1065, TextId::DeviceCountLabel}, {1066, TextId::SuccessLabel},
-    {1067, TextId::FailedLabel},
+    {ctl::TickAllButton, TextId::SelectAll},
+    {ctl::InvertButton, TextId::InvertSelection},
+    {ctl::TotalLabel, TextId::TotalLabel},
+    {ctl::TickedLabel, TextId::CheckedLabel},
+    {ctl::ExpectedCountLabel, TextId::DeviceCountLabel},
+    {ctl::SuccessLabel, TextId::SuccessLabel},
+    {ctl::FailureLabel, TextId::FailedLabel},
 };
 
 // After the column headers.
 constexpr ControlText kPanelTexts[] = {
-    {1068, TextId::GroupDeviceInfo},      {1069, TextId::GroupFirmwareUpgrade},
-    {1007, TextId::UpgradeFileLabel},     {1006, TextId::BrowseButton},
-    {1070, TextId::GroupInstructions},    {1059, TextId::InstructionSearch},
-    {1039, TextId::InstructionModifyIp},  {1041, TextId::InstructionUpgrade},
-    {1040, TextId::InstructionSetTime},   {1061, TextId::FormatTimeoutLabel},
-    {1042, TextId::InstructionFormatSd1}, {1043, TextId::InstructionFormatSd2},
-    {1044, TextId::InstructionFormatUsb}, {1045, TextId::InstructionRestore},
-    {1060, TextId::InstructionReboot},    {1014, TextId::ExecuteButton},
-    {1071, TextId::GroupUpgradeInfo},     {1072, TextId::CurrentActionLabel},
+    {ctl::DeviceGroup, TextId::GroupDeviceInfo},
+    {ctl::FirmwareGroup, TextId::GroupFirmwareUpgrade},
+    {ctl::FirmwareLabel, TextId::UpgradeFileLabel},
+    {ctl::BrowseButton, TextId::BrowseButton},
+    {ctl::InstructionGroup, TextId::GroupInstructions},
+    {ctl::SearchTick, TextId::InstructionSearch},
+    {ctl::ModifyIpTick, TextId::InstructionModifyIp},
+    {ctl::UpgradeTick, TextId::InstructionUpgrade},
+    {ctl::SyncTimeTick, TextId::InstructionSetTime},
+    {ctl::FormatTimeoutLabel, TextId::FormatTimeoutLabel},
+    {ctl::FormatSd1Tick, TextId::InstructionFormatSd1},
+    {ctl::FormatSd2Tick, TextId::InstructionFormatSd2},
+    {ctl::FormatUsbTick, TextId::InstructionFormatUsb},
+    {ctl::RestoreTick, TextId::InstructionRestore},
+    {ctl::RebootTick, TextId::InstructionReboot},
+    {ctl::ExecuteButton, TextId::ExecuteButton},
+    {ctl::StatusGroup, TextId::GroupUpgradeInfo},
+    {ctl::CurrentActionLabel, TextId::CurrentActionLabel},
 };
 
 constexpr int kFirstHeaderText = static_cast<int>(TextId::ColumnIpAddress);

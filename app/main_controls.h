@@ -69,8 +69,14 @@ void addMainWindowControls(DialogModel& model);
 
 // The controls that Execute disables and the end of a sequence enables again.
 inline constexpr int kPanelControls[] = {
-    1002, 1005, 1006, 1014, 1020, 1022, 1029, 1030, 1031, 1032, 1033, 1034, 1035, 1036, 1037,
-    1038, 1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1054, 1059, 1060, 1061, 1073, 1211,
+    ctl::SearchButton,        ctl::FirmwarePath,    ctl::BrowseButton,   ctl::ExecuteButton,
+    ctl::ExpectedCountCombo,  ctl::InvertBox,       ctl::DirectModifyIp, ctl::DirectFormatSd1,
+    ctl::DirectFormatSd2,     ctl::DirectFormatUsb, ctl::DirectRestore,  ctl::DirectReboot,
+    ctl::DirectTimeSync,      ctl::TickAllButton,   ctl::InvertButton,   ctl::FormatTimeoutCombo,
+    ctl::ModifyIpTick,        ctl::SyncTimeTick,    ctl::UpgradeTick,    ctl::FormatSd1Tick,
+    ctl::FormatSd2Tick,       ctl::FormatUsbTick,   ctl::RestoreTick,    ctl::OtherSettingsTick,
+    ctl::PlayTickedButton,    ctl::SearchTick,      ctl::RebootTick,     ctl::FormatTimeoutLabel,
+    ctl::OtherSettingsButton, ctl::SetIpButton,
 };
 
 } // namespace vexlo

@@ -1,7 +1,5 @@
 #include "devices/cell_compare.h"
 
-#include "devices/report_ctrl.h"
-
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -221,11 +219,6 @@ int compareKeyedCells(std::u16string_view a, const CellSortKey& keyA, std::u16st
         return order(*keyA.date, *keyB.date);
     const int result = a.compare(b);
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
-}
-
-int CReportCtrl::compareCells(const std::u16string& a, const std::u16string& b)
-{
-    return compareKeyedCells(a, sortKeyOf(a), b, sortKeyOf(b));
 }
 
 } // namespace vexlo

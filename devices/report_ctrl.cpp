@@ -29,6 +29,11 @@ void CReportCtrl::insertColumn(int column, std::u16string header, int widthPixel
     notifyLayout();
 }
 
+int CReportCtrl::compareCells(const std::u16string& a, const std::u16string& b)
+{
+    return compareKeyedCells(a, sortKeyOf(a), b, sortKeyOf(b));
+}
+
 int CReportCtrl::columnCount() const
 {
     return static_cast<int>(m_columns.size());
