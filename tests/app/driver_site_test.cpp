@@ -1,17 +1,14 @@
 // Whole instruction sequences through the device library, over loopback
 // sockets, against in-process simulated cameras.
-#include "../support/loopback_site.h"
 #include "main_window_fixture.h"
+#include "tests/support/net_sdk_site.h"
 
 #include "app/main_controls.h"
 #include "devices/report_ctrl.h"
 #include "ipcsim/firmware.h"
 #include "ipcsim/scenario.h"
-#include "ipcsim/site.h"
-#include "netsdk/net_sdk.h"
 #include "platform/codepage.h"
 #include "platform/tick.h"
-#include "sdk/backend.h"
 
 namespace vexlo {
 
@@ -35,8 +32,6 @@ protected:
         if (window)
             window->onClose();
         window.reset();
-        vexlo::sdk::installDeviceLibrary(m_previous);
-        m_sdk.reset();
         m_site.reset();
     }
 
@@ -56,16 +51,8 @@ protected:
     // Cameras on 127.A.212.n of a block of their own.
     void startSite(std::vector<sim::CameraSetup> list)
     {
-        sim::Scenario scenario;
-        scenario.cameras = std::move(list);
-        sim::SiteOptions siteOptions;
-        siteOptions.searchPort = 0;
-        m_site =
-            vexlo::test::startLoopbackSite(std::move(scenario), {20, 200, 212}, siteOptions).site;
-        vexlo::netsdk::NetSdkOptions options;
-        options.searchPort = m_site->searchPort();
-        m_sdk = std::make_unique<vexlo::netsdk::NetSdk>(options);
-        m_previous = vexlo::sdk::installDeviceLibrary(m_sdk.get());
+        m_site = std::make_unique<vexlo::test::NetSdkSite>(
+            std::move(list), vexlo::test::LoopbackBlock{20, 200, 212});
     }
 
     void openWith(int expected, std::initializer_list<int> ticks)
@@ -75,9 +62,7 @@ protected:
         window->model().userSelect(ctl::ExpectedCountCombo, expected - 1);
     }
 
-    std::unique_ptr<sim::Site> m_site;
-    std::unique_ptr<vexlo::netsdk::NetSdk> m_sdk;
-    vexlo::sdk::DeviceLibrary* m_previous = nullptr;
+    std::unique_ptr<vexlo::test::NetSdkSite> m_site;
 };
 
 } // namespace
@@ -87,7 +72,7 @@ TEST_F(DriverSiteTest, SearchAndUpgradeOfThreeWithoutFailuresShowNoBox)
     startSite(cameras(3));
     const auto firmware = directory / "v6.bin";
     sim::makeFirmwareFile(firmware, "V6.0.0", 64 * 1024);
-    openWith(3, {1059, 1041});
+    openWith(3, {ctl::SearchTick, ctl::UpgradeTick});
     window->model().userEditText(ctl::FirmwarePath, vexlo::utf8ToUtf16(firmware.string()));
 
     window->model().userClick(ctl::ExecuteButton);
@@ -109,7 +94,7 @@ TEST_F(DriverSiteTest, FormatFailureAskedThenTheRebootRuns)
     auto list = cameras(2);
     list[1].storage.sd1 = 0; // no card: not mounted
     startSite(list);
-    openWith(2, {1059, 1042, 1060});
+    openWith(2, {ctl::SearchTick, ctl::FormatSd1Tick, ctl::RebootTick});
 
     window->model().userClick(ctl::ExecuteButton);
     ASSERT_TRUE(waitForFinish());

@@ -24,7 +24,7 @@ protected:
     {
         library.addCameras(1, count);
         open();
-        tickOnly({1059});
+        tickOnly({ctl::SearchTick});
         window->model().userSelect(ctl::ExpectedCountCombo, count - 1);
         window->model().userClick(ctl::ExecuteButton);
         ASSERT_TRUE(waitForFinish());
@@ -68,15 +68,18 @@ TEST_F(DriverTest, ExecuteWithNothingTickedFinishesAtOnce)
     EXPECT_EQ(text(ctl::CurrentAction), u"执行结束");
     EXPECT_FALSE(window->running());
     EXPECT_TRUE(window->deviceList().sortable());
-    for (int id : {1005, 1006, 1014, 1020, 1039, 1041, 1046, 1054, 1060, 1073, 1211})
+    for (int id :
+         {ctl::FirmwarePath, ctl::BrowseButton, ctl::ExecuteButton, ctl::ExpectedCountCombo,
+          ctl::ModifyIpTick, ctl::UpgradeTick, ctl::OtherSettingsTick, ctl::PlayTickedButton,
+          ctl::RebootTick, ctl::OtherSettingsButton, ctl::SetIpButton})
         EXPECT_TRUE(window->model().enabled(id)) << id;
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(library.searchStarts(), 0);
+    EXPECT_EQ(library.countOf("StartSearchIPC"), 0u);
 }
 
 TEST_F(DriverTest, SixtyDevicesWithTwoFailuresAskOnceWithoutTheVideoOffer)
 {
-    listCameras(60, {1040});
+    listCameras(60, {ctl::SyncTimeTick});
     upgradeEnded(60, 2);
     answerAll(false);
     deliver(WM_UPGRADE_DONE);
@@ -113,7 +116,7 @@ TEST_F(DriverTest, TenDevicesWithOneFailureOfferTheVideoAndAskNothingMore)
 
 TEST_F(DriverTest, VideoOfferDeclinedThenTheRestIsAskedFor)
 {
-    listCameras(3, {1045});
+    listCameras(3, {ctl::RestoreTick});
     upgradeEnded(3, 1);
     answer = [](const std::u16string& question) {
         return question == u"是否继续执行剩下的指令？"; // no video, but go on
@@ -130,7 +133,7 @@ TEST_F(DriverTest, VideoOfferDeclinedThenTheRestIsAskedFor)
 
 TEST_F(DriverTest, FormatFailuresWithRestoreTickedAskAndYesStartsTheRestore)
 {
-    listCameras(3, {1042, 1045});
+    listCameras(3, {ctl::FormatSd1Tick, ctl::RestoreTick});
     for (int row = 0; row < 3; ++row) {
         record(row).diskIndex = 1;
         record(row).formatState = row == 0 ? 2 : 1;
@@ -149,7 +152,7 @@ TEST_F(DriverTest, FormatFailuresWithRestoreTickedAskAndYesStartsTheRestore)
 
 TEST_F(DriverTest, FormatFailuresWithNothingLaterShowTheSummaryAndFinish)
 {
-    listCameras(2, {1044});
+    listCameras(2, {ctl::FormatUsbTick});
     for (int row = 0; row < 2; ++row) {
         record(row).diskIndex = 3;
         record(row).formatState = 2;
@@ -162,7 +165,7 @@ TEST_F(DriverTest, FormatFailuresWithNothingLaterShowTheSummaryAndFinish)
 
 TEST_F(DriverTest, FormatWithoutFailuresGoesOnFromTheNextDisk)
 {
-    listCameras(2, {1042, 1043});
+    listCameras(2, {ctl::FormatSd1Tick, ctl::FormatSd2Tick});
     for (int row = 0; row < 2; ++row) {
         record(row).diskIndex = 2;
         record(row).formatState = 1;
@@ -174,7 +177,7 @@ TEST_F(DriverTest, FormatWithoutFailuresGoesOnFromTheNextDisk)
 
 TEST_F(DriverTest, TimeSyncAndRebootSummaries)
 {
-    listCameras(4, {1040, 1060});
+    listCameras(4, {ctl::SyncTimeTick, ctl::RebootTick});
     answerAll(false);
     deliver(WM_TIMESYNC_DONE, 3, 1);
     EXPECT_EQ(questions, Texts{u"同步时间完成, 总共:4，成功:3 失败:1。是否继续操作？"});
@@ -188,7 +191,7 @@ TEST_F(DriverTest, TimeSyncAndRebootSummaries)
 
 TEST_F(DriverTest, EnglishSummariesDifferInForm)
 {
-    listCameras(4, {1045, 1060});
+    listCameras(4, {ctl::RestoreTick, ctl::RebootTick});
     window->setLanguage(1);
     answerAll(false);
     deliver(WM_REBOOT_DONE, 3, 1);
@@ -197,7 +200,7 @@ TEST_F(DriverTest, EnglishSummariesDifferInForm)
     EXPECT_EQ(questions, Texts{u"Restoring to factory setting is complete.Continue operating？"});
     EXPECT_EQ(text(ctl::CurrentAction), u"Complete");
 
-    tickOnly({1045});
+    tickOnly({ctl::RestoreTick});
     deliver(WM_RESTORE_DONE, 2, 2);
     EXPECT_EQ(boxes.back(), u"Restoring to factory setting is complete.");
 }
@@ -219,7 +222,7 @@ TEST_F(DriverTest, DirectButtonsRunOneOperationAndChain)
 
 TEST_F(DriverTest, UpgradeStartResetsAnEarlierResult)
 {
-    listCameras(2, {1041});
+    listCameras(2, {ctl::UpgradeTick});
     window->model().userEditText(ctl::FirmwarePath, u"/nonexistent/firmware.bin");
     record(0).upgradeResult = 1;
     vexlo::copyToField(record(0).versionBefore, "V1");
@@ -239,7 +242,7 @@ TEST_F(DriverTest, UpgradeStartResetsAnEarlierResult)
 
 TEST_F(DriverTest, OtherSettingsWithNothingTickedFinishesAtOnce)
 {
-    listCameras(2, {1046});
+    listCameras(2, {ctl::OtherSettingsTick});
     window->deviceList().tickAll(false);
     window->onCommand(ctl::ExecuteButton);
     EXPECT_TRUE(boxes.empty()); // no guard for the configuration push

@@ -31,29 +31,29 @@ TEST_F(LanguageTest, EnglishRewritesTheLabelsInPlace)
     EXPECT_EQ(window->language(), 1);
     EXPECT_TRUE(window->model().checked(ctl::EnglishRadio));
     EXPECT_FALSE(window->model().checked(ctl::ChineseRadio));
-    EXPECT_EQ(text(1036), u"All");
-    EXPECT_EQ(text(1065), u"Num of Cameras:");
-    EXPECT_EQ(text(1007), u"Upgrade File:");
-    EXPECT_EQ(text(1006), u"Upgrade");
-    EXPECT_EQ(text(1041), u"Upgrade");
-    EXPECT_EQ(text(1045), u"Factory Set");
-    EXPECT_EQ(text(1014), u"Enter");
-    EXPECT_EQ(text(1072), u"Current Action:");
+    EXPECT_EQ(text(ctl::TickAllButton), u"All");
+    EXPECT_EQ(text(ctl::ExpectedCountLabel), u"Num of Cameras:");
+    EXPECT_EQ(text(ctl::FirmwareLabel), u"Upgrade File:");
+    EXPECT_EQ(text(ctl::BrowseButton), u"Upgrade");
+    EXPECT_EQ(text(ctl::UpgradeTick), u"Upgrade");
+    EXPECT_EQ(text(ctl::RestoreTick), u"Factory Set");
+    EXPECT_EQ(text(ctl::ExecuteButton), u"Enter");
+    EXPECT_EQ(text(ctl::CurrentActionLabel), u"Current Action:");
     EXPECT_EQ(window->deviceList().headerText(0), u"IP Address");
     EXPECT_EQ(window->deviceList().headerText(6), u"Status Info");
     // No English text: kept.
-    EXPECT_EQ(text(1046), u"其它设置");
-    EXPECT_EQ(text(1211), u"设定IP");
+    EXPECT_EQ(text(ctl::OtherSettingsTick), u"其它设置");
+    EXPECT_EQ(text(ctl::SetIpButton), u"设定IP");
 }
 
 TEST_F(LanguageTest, BackToChineseUsesTheTableTexts)
 {
     open();
-    EXPECT_EQ(text(1007), u"升级文件："); // the template's text
+    EXPECT_EQ(text(ctl::FirmwareLabel), u"升级文件："); // the template's text
     window->setLanguage(1);
     window->setLanguage(0);
-    EXPECT_EQ(text(1007), u"升级文件");
-    EXPECT_EQ(text(1065), u"设备升级数目:");
+    EXPECT_EQ(text(ctl::FirmwareLabel), u"升级文件");
+    EXPECT_EQ(text(ctl::ExpectedCountLabel), u"设备升级数目:");
     EXPECT_EQ(window->deviceList().headerText(4), u"升级前版本号");
 }
 
@@ -71,7 +71,7 @@ TEST_F(LanguageTest, ShownTextsStayUntilWrittenAgain)
 {
     library.addCameras(1, 1);
     open();
-    tickOnly({1059});
+    tickOnly({ctl::SearchTick});
     window->model().userSelect(ctl::ExpectedCountCombo, 0);
     window->model().userClick(ctl::ExecuteButton);
     ASSERT_TRUE(waitForFinish());

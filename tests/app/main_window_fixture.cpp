@@ -14,8 +14,6 @@ MainWindowTest::MainWindowTest()
 {
     setenv("VEXLO_HOST_ADDRESS", "127.0.1.100", 1);
     vexlo::setTimeScaleForTesting(kTimeScale);
-    char pattern[] = "/tmp/vexlo-mainwindow-XXXXXX";
-    directory = mkdtemp(pattern);
     profile = std::make_unique<vexlo::ConfigProfile>();
     port.setAnswerer([this](const std::u16string& question) -> std::optional<bool> {
         questions.push_back(question);
@@ -30,7 +28,6 @@ MainWindowTest::~MainWindowTest()
         window->onClose();
     window.reset();
     port.setHandler(nullptr);
-    std::filesystem::remove_all(directory);
 }
 
 void MainWindowTest::open()

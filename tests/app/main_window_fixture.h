@@ -1,6 +1,7 @@
 #pragma once
 
-#include "../devices/scripted_search_library.h"
+#include "tests/support/fake_device_library.h"
+#include "tests/support/temp_dir.h"
 
 #include "app/headless_front_end.h"
 #include "app/main_window.h"
@@ -20,8 +21,8 @@
 namespace vexlo {
 
 // The main window on the headless port, with the test's thread as the
-// user-interface thread, a scripted device library, its own config folder and
-// a high time scale.
+// user-interface thread, the fake device library, its own config folder and a
+// high time scale.
 class MainWindowTest : public ::testing::Test
 {
 protected:
@@ -49,9 +50,10 @@ protected:
 
     // The PC address the window is given; empty: the host's (VEXLO_HOST_ADDRESS).
     std::function<std::optional<std::string>()> pcAddress;
-    std::filesystem::path directory;
+    vexlo::test::TempDir folder{"vexlo-mainwindow"};
+    const std::filesystem::path directory = folder.path();
     std::unique_ptr<vexlo::ConfigProfile> profile;
-    ScriptedSearchLibrary library;
+    FakeDeviceLibrary library;
     vexlo::HeadlessUiPort port;
     vexlo::HeadlessFrontEnd frontEnd;
     std::unique_ptr<vexlo::CVexloDlg> window;

@@ -37,9 +37,11 @@ TEST_F(MainWindowTest, FirstStartWritesTheDefaults)
     EXPECT_EQ(model.selectedText(ctl::FormatTimeoutCombo), u"5");
     EXPECT_EQ(window->expectedDeviceCount(), 24);
     EXPECT_EQ(window->formatTimeoutMs(), 5u * 60000u);
-    for (int ticked : {1059, 1039, 1041, 1040, 1045, 1060})
+    for (int ticked : {ctl::SearchTick, ctl::ModifyIpTick, ctl::UpgradeTick, ctl::SyncTimeTick,
+                       ctl::RestoreTick, ctl::RebootTick})
         EXPECT_TRUE(model.checked(ticked)) << ticked;
-    for (int unticked : {1042, 1043, 1044, 1046})
+    for (int unticked :
+         {ctl::FormatSd1Tick, ctl::FormatSd2Tick, ctl::FormatUsbTick, ctl::OtherSettingsTick})
         EXPECT_FALSE(model.checked(unticked)) << unticked;
 
     const auto stored = loadStored(directory);
@@ -82,9 +84,9 @@ TEST_F(MainWindowTest, StoredSettingsAreApplied)
     open();
     EXPECT_EQ(window->expectedDeviceCount(), 3);
     EXPECT_EQ(window->formatTimeoutMs(), 30u * 60000u);
-    EXPECT_TRUE(window->model().checked(1044));
-    EXPECT_TRUE(window->model().checked(1046));
-    EXPECT_FALSE(window->model().checked(1059));
+    EXPECT_TRUE(window->model().checked(ctl::FormatUsbTick));
+    EXPECT_TRUE(window->model().checked(ctl::OtherSettingsTick));
+    EXPECT_FALSE(window->model().checked(ctl::SearchTick));
 }
 
 TEST_F(MainWindowTest, StoredIndexThatSelectsNothingLeavesTheCountZero)
@@ -103,7 +105,7 @@ TEST_F(MainWindowTest, StoredIndexThatSelectsNothingLeavesTheCountZero)
     window->model().userClick(ctl::ExecuteButton);
     ASSERT_TRUE(waitForFinish());
     EXPECT_EQ(window->deviceList().rowCount(), 0);
-    EXPECT_EQ(library.searchStops(), 1);
+    EXPECT_EQ(library.countOf("StopSearchIPC"), 1u);
     EXPECT_TRUE(questions.empty());
 }
 
@@ -130,30 +132,30 @@ TEST_F(MainWindowTest, TickExclusionsAreStored)
 {
     open();
     // Defaults: restore and reboot ticked, other settings not.
-    window->model().userClick(1046);
-    EXPECT_TRUE(window->model().checked(1046));
-    EXPECT_FALSE(window->model().checked(1045));
-    EXPECT_FALSE(window->model().checked(1060));
+    window->model().userClick(ctl::OtherSettingsTick);
+    EXPECT_TRUE(window->model().checked(ctl::OtherSettingsTick));
+    EXPECT_FALSE(window->model().checked(ctl::RestoreTick));
+    EXPECT_FALSE(window->model().checked(ctl::RebootTick));
     auto stored = loadStored(directory);
     EXPECT_EQ(stored->main.otherSettingsTick, 1);
     EXPECT_EQ(stored->main.restoreTick, 0);
     EXPECT_EQ(stored->main.rebootTick, 0);
 
-    window->model().userClick(1060);
-    EXPECT_TRUE(window->model().checked(1060));
-    EXPECT_FALSE(window->model().checked(1046));
+    window->model().userClick(ctl::RebootTick);
+    EXPECT_TRUE(window->model().checked(ctl::RebootTick));
+    EXPECT_FALSE(window->model().checked(ctl::OtherSettingsTick));
     stored = loadStored(directory);
     EXPECT_EQ(stored->main.rebootTick, 1);
     EXPECT_EQ(stored->main.otherSettingsTick, 0);
 
-    window->model().userClick(1046);
-    window->model().userClick(1045);
-    EXPECT_TRUE(window->model().checked(1045));
-    EXPECT_FALSE(window->model().checked(1046));
+    window->model().userClick(ctl::OtherSettingsTick);
+    window->model().userClick(ctl::RestoreTick);
+    EXPECT_TRUE(window->model().checked(ctl::RestoreTick));
+    EXPECT_FALSE(window->model().checked(ctl::OtherSettingsTick));
     EXPECT_EQ(loadStored(directory)->main.restoreTick, 1);
 
     // Unticking touches nothing else.
-    window->model().userClick(1041);
+    window->model().userClick(ctl::UpgradeTick);
     stored = loadStored(directory);
     EXPECT_EQ(stored->main.upgradeTick, 0);
     EXPECT_EQ(stored->main.restoreTick, 1);
@@ -165,23 +167,29 @@ TEST_F(MainWindowTest, LayoutHasEveryControl)
     open();
     vexlo::DialogModel& model = window->model();
     EXPECT_EQ(model.ids().size(), 50u);
-    for (int hidden : {1002, 1003, 1022, 1029, 1030, 1031, 1032, 1033, 1034, 1035, 1063, 1064})
+    for (int hidden :
+         {ctl::SearchButton, ctl::TickAllBox, ctl::InvertBox, ctl::DirectModifyIp,
+          ctl::DirectFormatSd1, ctl::DirectFormatSd2, ctl::DirectFormatUsb, ctl::DirectRestore,
+          ctl::DirectReboot, ctl::DirectTimeSync, ctl::ChineseRadio, ctl::EnglishRadio})
         EXPECT_FALSE(model.control(hidden).visible) << hidden;
-    for (int shown : {1000, 1005, 1014, 1017, 1019, 1020, 1038, 1054, 1062, 1073, 1211})
+    for (int shown :
+         {ctl::DeviceList, ctl::FirmwarePath, ctl::ExecuteButton, ctl::TotalCount, ctl::TickedCount,
+          ctl::ExpectedCountCombo, ctl::FormatTimeoutCombo, ctl::PlayTickedButton,
+          ctl::CurrentAction, ctl::OtherSettingsButton, ctl::SetIpButton})
         EXPECT_TRUE(model.control(shown).visible) << shown;
-    EXPECT_EQ(model.text(1007), u"升级文件：");
-    EXPECT_EQ(model.text(1065), u"设备升级数目");
-    EXPECT_EQ(model.text(1046), u"其它设置");
-    EXPECT_EQ(model.text(1054), u"播放勾选设备");
-    EXPECT_EQ(model.text(1017), u"0");
-    EXPECT_EQ(model.control(1020).items.size(), 250u);
-    EXPECT_EQ(model.control(1020).items.front(), u"1");
-    EXPECT_EQ(model.control(1020).items.back(), u"250");
+    EXPECT_EQ(model.text(ctl::FirmwareLabel), u"升级文件：");
+    EXPECT_EQ(model.text(ctl::ExpectedCountLabel), u"设备升级数目");
+    EXPECT_EQ(model.text(ctl::OtherSettingsTick), u"其它设置");
+    EXPECT_EQ(model.text(ctl::PlayTickedButton), u"播放勾选设备");
+    EXPECT_EQ(model.text(ctl::TotalCount), u"0");
+    EXPECT_EQ(model.control(ctl::ExpectedCountCombo).items.size(), 250u);
+    EXPECT_EQ(model.control(ctl::ExpectedCountCombo).items.front(), u"1");
+    EXPECT_EQ(model.control(ctl::ExpectedCountCombo).items.back(), u"250");
     EXPECT_EQ(
-        model.control(1038).items,
+        model.control(ctl::FormatTimeoutCombo).items,
         (std::vector<std::u16string>{u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"10",
                                      u"12", u"14", u"16", u"18", u"20", u"25", u"30"}));
-    EXPECT_TRUE(model.checked(1063));
+    EXPECT_TRUE(model.checked(ctl::ChineseRadio));
     EXPECT_EQ(window->batchState().languageIndex.load(), 0);
 
     vexlo::CReportCtrl& list = window->deviceList();
@@ -230,7 +238,7 @@ TEST_F(MainWindowTest, VideoWallGetsTheTickedDevicesInListOrder)
 {
     library.addCameras(1, 4);
     open();
-    tickOnly({1059});
+    tickOnly({ctl::SearchTick});
     window->model().userSelect(ctl::ExpectedCountCombo, 3);
     window->onCommand(ctl::SearchButton);
     ASSERT_TRUE(waitForFinish());
@@ -249,11 +257,36 @@ TEST_F(MainWindowTest, VideoWallGetsTheTickedDevicesInListOrder)
     EXPECT_EQ(frontEnd.singleVideos[0], window->deviceList().deviceOfRow(2));
 }
 
+// Button 1054 hands the front end the ticked devices in list order, at most 250.
+TEST_F(MainWindowTest, PlayTickedShowsTheFirst250TickedRows)
+{
+    open();
+    vexlo::CReportCtrl& list = window->deviceList();
+    std::vector<std::unique_ptr<_DEVICERECORD>> records;
+    for (int i = 0; i < 262; ++i) {
+        records.push_back(std::make_unique<_DEVICERECORD>());
+        const int row = list.insertRow(list.rowCount(), u"row");
+        ASSERT_EQ(row, i);
+        list.attachDevice(row, records.back().get());
+        list.setTicked(row, i != 1 && i != 2); // 260 ticked
+    }
+    window->model().userClick(vexlo::ctl::PlayTickedButton);
+    ASSERT_EQ(frontEnd.videoWalls.size(), 1u);
+    const auto& wall = frontEnd.videoWalls[0];
+    ASSERT_EQ(wall.size(), 250u);
+    EXPECT_EQ(wall[0], records[0].get());
+    EXPECT_EQ(wall[1], records[3].get()); // unticked rows are skipped
+    EXPECT_EQ(wall[249], records[251].get());
+
+    for (int row = 0; row < list.rowCount(); ++row)
+        list.attachDevice(row, nullptr); // the records go with the test
+}
+
 TEST_F(MainWindowTest, TickAllInvertAndTheHiddenBoxes)
 {
     library.addCameras(1, 5);
     open();
-    tickOnly({1059});
+    tickOnly({ctl::SearchTick});
     window->model().userSelect(ctl::ExpectedCountCombo, 4);
     window->onCommand(ctl::SearchButton);
     ASSERT_TRUE(waitForFinish());
@@ -283,7 +316,7 @@ TEST_F(MainWindowTest, RowUpdatesWriteTheCarriedTextAndColourTheResult)
 {
     library.addCameras(1, 2);
     open();
-    tickOnly({1059});
+    tickOnly({ctl::SearchTick});
     window->model().userSelect(ctl::ExpectedCountCombo, 1);
     window->onCommand(ctl::SearchButton);
     ASSERT_TRUE(waitForFinish());
@@ -324,7 +357,7 @@ TEST_F(MainWindowTest, CheckBoxClicksAreRefusedWhileRunning)
 {
     library.addCameras(1, 2);
     open();
-    tickOnly({1059});
+    tickOnly({ctl::SearchTick});
     window->model().userSelect(ctl::ExpectedCountCombo, 2); // 3: never reached
     answer = [](const std::u16string&) { return false; };
     window->model().userClick(ctl::ExecuteButton);
@@ -349,18 +382,18 @@ TEST_F(MainWindowTest, CheckBoxClicksAreRefusedWhileRunning)
 TEST_F(MainWindowTest, ExecuteWithUpgradeAndNoFileShowsOnlyTheFileMessage)
 {
     open();
-    tickOnly({1059, 1041});
+    tickOnly({ctl::SearchTick, ctl::UpgradeTick});
     window->model().userClick(ctl::ExecuteButton);
     EXPECT_EQ(boxes, std::vector<std::u16string>{u"请先选择升级文件!"});
     EXPECT_FALSE(window->running());
     EXPECT_TRUE(window->model().enabled(ctl::ExecuteButton));
-    EXPECT_EQ(library.searchStarts(), 0);
+    EXPECT_EQ(library.countOf("StartSearchIPC"), 0u);
 }
 
 TEST_F(MainWindowTest, ModifyIpWithNothingTickedAsksForADevice)
 {
     open();
-    tickOnly({1039});
+    tickOnly({ctl::ModifyIpTick});
     window->model().userClick(ctl::ExecuteButton);
     EXPECT_EQ(boxes, std::vector<std::u16string>{u"请先选择设备!"});
     EXPECT_EQ(text(ctl::CurrentAction), u"执行结束");
@@ -383,6 +416,7 @@ TEST_F(MainWindowTest, SettingsWindowIsCreatedHiddenLoadedAndShownByItsButton)
     window->model().userClick(ctl::OtherSettingsButton);
     EXPECT_TRUE(settings.visible());
     EXPECT_EQ(frontEnd.settingsWindows, 1);
+    EXPECT_EQ(settings.title(), u"其它设置");
 
     // The tree posts its page change to the main window's queue, which hands
     // it on to the settings window.
@@ -391,6 +425,12 @@ TEST_F(MainWindowTest, SettingsWindowIsCreatedHiddenLoadedAndShownByItsButton)
     ASSERT_TRUE(waitFor([&] { return settings.shownPage() == 12; }));
     EXPECT_TRUE(settings.page(settings.shownPage()).visible());
     EXPECT_FALSE(settings.page(0).visible());
+
+    // Opened again, it speaks the main window's language.
+    window->setLanguage(vexlo::kLanguageEnglish);
+    window->model().userClick(ctl::OtherSettingsButton);
+    EXPECT_EQ(settings.language(), vexlo::kLanguageEnglish);
+    EXPECT_EQ(settings.title(), u"Other Settings");
 }
 
 TEST_F(MainWindowTest, SettingsPagesKeepTheirTemplateStateOnAFirstStart)

@@ -12,8 +12,8 @@
 
 namespace vexlo {
 
-using Entry = ScriptedSearchLibrary::Entry;
-using Readdress = ScriptedSearchLibrary::Readdress;
+using Entry = FakeSearchEntry;
+using Readdress = FakeSearchEntry::Readdress;
 
 namespace {
 
@@ -67,11 +67,11 @@ TEST_F(SearchFlowTest, StopsAtTheExpectedCountSkippingNvrsAndFailedReads)
     // 30 cameras, with an NVR and an unreadable result among the first ones:
     // each skipped position must not make a later device appear twice.
     library.addCameras(1, 2);
-    library.add(Entry{"nvr1", "127.0.1.200", "NVR"});
-    library.add(Entry{"broken", "127.0.1.201", "IPC", /*readFails=*/true});
+    library.addSearchResult(Entry{"nvr1", "127.0.1.200", "NVR"});
+    library.addSearchResult(Entry{"broken", "127.0.1.201", "IPC", /*readFails=*/true});
     library.addCameras(3, 28);
-    library.add(Entry{"nvr2", "127.0.1.202", "NVR"});
-    openWithExpected(24, {1059});
+    library.addSearchResult(Entry{"nvr2", "127.0.1.202", "NVR"});
+    openWithExpected(24, {ctl::SearchTick});
 
     window->model().userClick(ctl::ExecuteButton);
     EXPECT_EQ(text(ctl::CurrentAction), u"正在搜索");
@@ -88,7 +88,7 @@ TEST_F(SearchFlowTest, StopsAtTheExpectedCountSkippingNvrsAndFailedReads)
     EXPECT_EQ(text(ctl::TotalCount), u"24");
     EXPECT_EQ(text(ctl::TickedCount), u"24");
     EXPECT_EQ(window->tickedCount(), 24);
-    EXPECT_EQ(library.searchStops(), 1);
+    EXPECT_EQ(library.countOf("StopSearchIPC"), 1u);
     EXPECT_TRUE(questions.empty());
 
     // Every record knows its row, and its searchRow is its row at insertion.
@@ -103,13 +103,15 @@ TEST_F(SearchFlowTest, StopsAtTheExpectedCountSkippingNvrsAndFailedReads)
 TEST_F(SearchFlowTest, ANewSearchLogsOutAndReplacesTheRecords)
 {
     library.addCameras(1, 2);
-    openWithExpected(2, {1059});
+    openWithExpected(2, {ctl::SearchTick});
     window->onCommand(ctl::SearchButton);
     ASSERT_TRUE(waitForFinish());
     window->deviceList().deviceOfRow(1)->loginHandle = 77;
 
     window->onCommand(ctl::SearchButton);
-    EXPECT_EQ(library.logouts(), std::vector<int>{77});
+    const auto logouts = library.callsNamed("Logout");
+    ASSERT_EQ(logouts.size(), 1u);
+    EXPECT_EQ(logouts[0].handle, 77);
     ASSERT_TRUE(waitForFinish());
     EXPECT_EQ(window->deviceList().rowCount(), 2);
     EXPECT_EQ(window->deviceList().deviceOfRow(1)->loginHandle.load(), 0);
@@ -118,7 +120,7 @@ TEST_F(SearchFlowTest, ANewSearchLogsOutAndReplacesTheRecords)
 TEST_F(SearchFlowTest, AsksAfterTwentySecondsAndStopsOnNo)
 {
     library.addCameras(1, 3);
-    openWithExpected(5, {1059, 1039});
+    openWithExpected(5, {ctl::SearchTick, ctl::ModifyIpTick});
     std::vector<std::uint32_t> askedAt;
     const std::uint32_t started = vexlo::GetTickCount();
     answer = [&](const std::u16string&) {
@@ -134,7 +136,7 @@ TEST_F(SearchFlowTest, AsksAfterTwentySecondsAndStopsOnNo)
     // Yes starts a new 20-second window from the answer.
     EXPECT_GT(askedAt[1] - askedAt[0], 20000u);
     EXPECT_EQ(window->deviceList().rowCount(), 3);
-    EXPECT_EQ(library.searchStops(), 1);
+    EXPECT_EQ(library.countOf("StopSearchIPC"), 1u);
     // No ends the run: modify IP never starts.
     EXPECT_TRUE(library.modifyCalls().empty());
     EXPECT_FALSE(window->running());
@@ -143,7 +145,7 @@ TEST_F(SearchFlowTest, AsksAfterTwentySecondsAndStopsOnNo)
 TEST_F(SearchFlowTest, ModifyIpHandsOutAddressesAndVerifiesThem)
 {
     library.addCameras(1, 3); // 127.0.1.1 .. .3; the PC is 127.0.1.100
-    openWithExpected(3, {1059, 1039});
+    openWithExpected(3, {ctl::SearchTick, ctl::ModifyIpTick});
 
     window->model().userClick(ctl::ExecuteButton);
     ASSERT_TRUE(waitForFinish());
@@ -165,8 +167,8 @@ TEST_F(SearchFlowTest, ModifyIpHandsOutAddressesAndVerifiesThem)
     EXPECT_EQ(column(0), (std::vector<std::u16string>{u"127.0.1.4", u"127.0.1.5", u"127.0.1.6"}));
     EXPECT_EQ(column(6), std::vector<std::u16string>(3, u"修改IP成功"));
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(library.searchStarts(), 2);
-    EXPECT_EQ(library.searchStops(), 1); // the verified path leaves the search on
+    EXPECT_EQ(library.countOf("StartSearchIPC"), 2u);
+    EXPECT_EQ(library.countOf("StopSearchIPC"), 1u); // the verified path leaves the search on
 
     // Each device showed its new address while the loop went on: the waits
     // let row updates through.
@@ -183,8 +185,8 @@ TEST_F(SearchFlowTest, ModifyIpHandsOutAddressesAndVerifiesThem)
 TEST_F(SearchFlowTest, ADeviceThatDoesNotComeBackStopsTheRun)
 {
     library.addCameras(1, 2);
-    library.add(Entry{"stuck", "127.0.1.30", "IPC", false, Readdress::StaysPut});
-    openWithExpected(3, {1059, 1039});
+    library.addSearchResult(Entry{"stuck", "127.0.1.30", "IPC", false, Readdress::StaysPut});
+    openWithExpected(3, {ctl::SearchTick, ctl::ModifyIpTick});
 
     window->model().userClick(ctl::ExecuteButton);
     ASSERT_TRUE(waitForFinish());
@@ -193,15 +195,15 @@ TEST_F(SearchFlowTest, ADeviceThatDoesNotComeBackStopsTheRun)
     EXPECT_EQ(boxes, std::vector<std::u16string>{u"设备IP修改失败，升级停止"});
     EXPECT_EQ(column(6),
               (std::vector<std::u16string>{u"修改IP成功", u"修改IP成功", u"修改IP失败"}));
-    EXPECT_EQ(library.searchStops(), 2);
+    EXPECT_EQ(library.countOf("StopSearchIPC"), 2u);
     EXPECT_FALSE(window->running());
 }
 
 TEST_F(SearchFlowTest, ARefusedChangeShowsItAndRestoresTheRecord)
 {
     library.addCameras(1, 1);
-    library.add(Entry{"refuses", "127.0.1.40", "IPC", false, Readdress::Refuses});
-    openWithExpected(2, {1059, 1039});
+    library.addSearchResult(Entry{"refuses", "127.0.1.40", "IPC", false, Readdress::Refuses});
+    openWithExpected(2, {ctl::SearchTick, ctl::ModifyIpTick});
     window->onCommand(ctl::SearchButton);
     // Search then modify IP run as a chain from the hidden button too.
     ASSERT_TRUE(waitForFinish());
@@ -217,8 +219,8 @@ TEST_F(SearchFlowTest, ARefusedChangeShowsItAndRestoresTheRecord)
 TEST_F(SearchFlowTest, ADeviceThatVanishesLeadsToTheQuestion)
 {
     library.addCameras(1, 1);
-    library.add(Entry{"gone", "127.0.1.50", "IPC", false, Readdress::Vanishes});
-    openWithExpected(2, {1059, 1039});
+    library.addSearchResult(Entry{"gone", "127.0.1.50", "IPC", false, Readdress::Vanishes});
+    openWithExpected(2, {ctl::SearchTick, ctl::ModifyIpTick});
     answer = [](const std::u16string&) { return false; };
 
     window->model().userClick(ctl::ExecuteButton);
@@ -263,11 +265,11 @@ TEST_F(SearchFlowTest, NoPcAddressReaddressesNothingButStillVerifies)
 {
     library.addCameras(1, 2);
     pcAddress = [] { return std::optional<std::string>(); };
-    openWithExpected(2, {1059, 1039});
+    openWithExpected(2, {ctl::SearchTick, ctl::ModifyIpTick});
     window->model().userClick(ctl::ExecuteButton);
     ASSERT_TRUE(waitForFinish());
     EXPECT_TRUE(library.modifyCalls().empty());
-    EXPECT_EQ(library.searchStarts(), 2);
+    EXPECT_EQ(library.countOf("StartSearchIPC"), 2u);
     EXPECT_TRUE(boxes.empty());
 }
 

@@ -1,17 +1,14 @@
 // Search and modify IP against the camera simulator, through the device
 // library over loopback sockets.
-#include "../support/loopback_site.h"
 #include "main_window_fixture.h"
+#include "tests/support/net_sdk_site.h"
 
 #include "app/main_controls.h"
 #include "devices/report_ctrl.h"
 #include "engine/device_record.h"
 #include "ipcsim/scenario.h"
-#include "ipcsim/site.h"
-#include "netsdk/net_sdk.h"
 #include "platform/codepage.h"
 #include "platform/tick.h"
-#include "sdk/backend.h"
 
 #include <set>
 
@@ -33,36 +30,19 @@ protected:
         if (window)
             window->onClose();
         window.reset();
-        vexlo::sdk::installDeviceLibrary(m_previous);
-        m_sdk.reset();
         m_site.reset();
     }
 
     // Cameras on 127.A.213.n of a block of their own. The PC address is
     // 127.A.213.100, so modify IP stays on loopback.
-    static constexpr int kThirdOctet = 213;
     void startSite(std::vector<vexlo::ipcsim::CameraSetup> cameras)
     {
-        vexlo::ipcsim::Scenario scenario;
-        scenario.cameras = std::move(cameras);
-        vexlo::ipcsim::SiteOptions siteOptions;
-        siteOptions.searchPort = 0;
-        vexlo::test::LoopbackSite started = vexlo::test::startLoopbackSite(
-            std::move(scenario), {20, 200, kThirdOctet}, siteOptions);
-        m_site = std::move(started.site);
-        m_subnet = started.secondOctet;
-        vexlo::netsdk::NetSdkOptions options;
-        options.searchPort = m_site->searchPort();
-        m_sdk = std::make_unique<vexlo::netsdk::NetSdk>(options);
-        m_previous = vexlo::sdk::installDeviceLibrary(m_sdk.get());
+        m_site = std::make_unique<vexlo::test::NetSdkSite>(
+            std::move(cameras), vexlo::test::LoopbackBlock{20, 200, 213});
         setenv("VEXLO_HOST_ADDRESS", address(100).c_str(), 1);
     }
 
-    std::string address(int host) const
-    {
-        return "127." + std::to_string(m_subnet) + "." + std::to_string(kThirdOctet) + "." +
-               std::to_string(host);
-    }
+    std::string address(int host) const { return m_site->address(host); }
     std::u16string wideAddress(int host) const { return vexlo::utf8ToUtf16(address(host)); }
 
     static std::vector<vexlo::ipcsim::CameraSetup> cameras(int count)
@@ -78,10 +58,7 @@ protected:
         return cameraList;
     }
 
-    std::unique_ptr<vexlo::ipcsim::Site> m_site;
-    std::unique_ptr<vexlo::netsdk::NetSdk> m_sdk;
-    vexlo::sdk::DeviceLibrary* m_previous = nullptr;
-    int m_subnet = 0;
+    std::unique_ptr<vexlo::test::NetSdkSite> m_site;
 };
 
 } // namespace
@@ -93,7 +70,7 @@ TEST_F(SiteFlowTest, SearchStopsAtTheExpectedCountWithoutRecordersOrRepeats)
     cameraList[9].type = "NVR";
     startSite(cameraList);
     open();
-    tickOnly({1059});
+    tickOnly({ctl::SearchTick});
     ASSERT_EQ(window->expectedDeviceCount(), 24);
 
     window->model().userClick(ctl::ExecuteButton);
@@ -114,7 +91,7 @@ TEST_F(SiteFlowTest, ModifyIpMovesTheCamerasAndVerifiesThem)
 {
     startSite(cameras(3));
     open();
-    tickOnly({1059, 1039});
+    tickOnly({ctl::SearchTick, ctl::ModifyIpTick});
     window->model().userSelect(ctl::ExpectedCountCombo, 2);
 
     window->model().userClick(ctl::ExecuteButton);
@@ -138,7 +115,7 @@ TEST_F(SiteFlowTest, ModifyIpMovesTheCamerasAndVerifiesThem)
     const auto serials = column(2);
     const auto shown = column(0);
     for (std::size_t row = 0; row < serials.size(); ++row) {
-        EXPECT_EQ(m_site->camera(vexlo::utf16ToUtf8(serials[row])).address,
+        EXPECT_EQ(m_site->site().camera(vexlo::utf16ToUtf8(serials[row])).address,
                   vexlo::utf16ToUtf8(shown[row]))
             << vexlo::utf16ToUtf8(serials[row]);
         const int startedAt = std::stoi(vexlo::utf16ToUtf8(serials[row]).substr(3));
@@ -152,7 +129,7 @@ TEST_F(SiteFlowTest, ACameraThatIgnoresTheChangeStopsTheRun)
     cameraList[1].faults.modifyIpRefused = true;
     startSite(cameraList);
     open();
-    tickOnly({1059, 1039});
+    tickOnly({ctl::SearchTick, ctl::ModifyIpTick});
     window->model().userSelect(ctl::ExpectedCountCombo, 1);
 
     window->model().userClick(ctl::ExecuteButton);

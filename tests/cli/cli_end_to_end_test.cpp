@@ -2,6 +2,10 @@
 // faulty camera per instruction, both programs at a high time scale.
 #include "cli_site.h"
 
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
 using namespace cli_test;
 
 namespace {
@@ -11,6 +15,47 @@ const std::string kHealthy = R"("serial": "OK0001")";
 std::string faulty(const std::string& more)
 {
     return R"("serial": "BAD0001", )" + more;
+}
+
+// The rows of a CSV file as Python's csv module reads it (strict), one line
+// per record with its fields joined by the unit separator; empty when Python
+// could not read it.
+std::string readCsvWithPython(const fs::path& file)
+{
+    const std::string script = "import csv, sys\n"
+                               "raw = open(sys.argv[1], 'rb').read()\n"
+                               "assert raw.startswith(b'\\xef\\xbb\\xbf'), 'no byte order mark'\n"
+                               "with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:\n"
+                               "    for row in csv.reader(f, strict=True):\n"
+                               "        print('\\x1f'.join(row))\n";
+    const fs::path scriptFile = file.parent_path() / "read_csv.py";
+    std::ofstream(scriptFile) << script;
+    const std::string command = "python3 '" + scriptFile.string() + "' '" + file.string() + "'";
+    std::string rows;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+            rows.append(buffer, n);
+        if (::pclose(pipe) != 0)
+            rows.clear();
+    }
+    return rows;
+}
+
+std::vector<std::vector<std::string>> records(const std::string& rows)
+{
+    std::vector<std::vector<std::string>> found;
+    std::istringstream lines(rows);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t end; (end = line.find('\x1f', start)) != std::string::npos;
+             start = end + 1)
+            fields.push_back(line.substr(start, end - start));
+        fields.push_back(line.substr(start));
+        found.push_back(std::move(fields));
+    }
+    return found;
 }
 
 } // namespace
@@ -74,6 +119,45 @@ TEST_F(CliEndToEnd, UpgradeReportsTheRefusedFirmware)
     EXPECT_EQ(run.device("OK0001")[5], "V6.0.0");
     EXPECT_EQ(run.status6("OK0001"), "升级成功");
     EXPECT_EQ(run.status6("BAD0001"), "该文件不能升级");
+}
+
+TEST_F(CliEndToEnd, ReportOfTheRunReadsBackAsCsvAndAFailedWriteSaysSo)
+{
+    startSite(
+        {kHealthy, faulty(R"("type": "=IPC, \"dome\"", "faults": {"refuseFirmware": true})")});
+    const fs::path report = m_directory / "site report.csv";
+    const CliRun run =
+        cli({"--expect", "2", "--upgrade", firmware("V6.0.0"), "--report", report.string()});
+    EXPECT_EQ(run.status, 1) << dump(run);
+
+    const auto rows = records(readCsvWithPython(report));
+    ASSERT_EQ(rows.size(), 3u) << "a head and one line per camera";
+    EXPECT_EQ(rows[0],
+              (std::vector<std::string>{"IP地址", "物理地址", "序列号", "设备类型", "升级前版本号",
+                                        "升级后版本号", "状态信息", "导出时间"}));
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), 8u);
+        const std::vector<std::string> listed = run.device(rows[i][2]);
+        ASSERT_EQ(listed.size(), 7u) << rows[i][2];
+        for (std::size_t field = 0; field < 7; ++field) {
+            // A camera's text that a spreadsheet would take for a formula is
+            // kept as text.
+            const std::string expected =
+                listed[field].rfind('=', 0) == 0 ? "'" + listed[field] : listed[field];
+            EXPECT_EQ(rows[i][field], expected) << rows[i][2] << " field " << field;
+        }
+        EXPECT_EQ(rows[i][7].size(), 19u) << "YYYY-MM-DD HH:MM:SS: " << rows[i][7];
+    }
+    EXPECT_EQ(run.device("BAD0001")[3], "=IPC, \"dome\"");
+    EXPECT_EQ(run.device("OK0001")[5], "V6.0.0");
+
+    // A report that cannot be written fails the run and says why; nothing is left.
+    const fs::path nowhere = m_directory / "missing" / "report.csv";
+    const CliRun lost = cli({"--search", "--expect", "2", "--report", nowhere.string()});
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_NE(lost.errors.find("无法把列表保存到 " + nowhere.string()), std::string::npos)
+        << lost.errors;
+    EXPECT_FALSE(fs::exists(nowhere.parent_path()));
 }
 
 TEST_F(CliEndToEnd, UpgradeOfTheHealthyCameraOnlySucceedsInEnglish)
@@ -177,19 +261,17 @@ TEST_F(CliEndToEnd, BadOptionsExitWithTwo)
         ChildProcess program;
         std::vector<std::string> argv{VEXLO_CLI_PATH};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
-        ASSERT_TRUE(program.start(argv, {}, m_directory / "bad.err"));
+        ASSERT_TRUE(program.start(argv));
         EXPECT_EQ(program.readAll(10s), "");
         EXPECT_EQ(program.wait(10s), 2) << arguments[0];
-        std::ifstream errors(m_directory / "bad.err");
-        const std::string message{std::istreambuf_iterator<char>(errors), {}};
-        EXPECT_EQ(message.rfind("vexlo-cli: ", 0), 0u) << message;
+        EXPECT_EQ(program.errors().rfind("vexlo-cli: ", 0), 0u) << program.errors();
     }
 }
 
 TEST_F(CliEndToEnd, HelpNamesEveryOption)
 {
     ChildProcess program;
-    ASSERT_TRUE(program.start({VEXLO_CLI_PATH, "--help"}, {}, m_directory / "help.err"));
+    ASSERT_TRUE(program.start({VEXLO_CLI_PATH, "--help"}));
     const std::string help = program.readAll(10s);
     EXPECT_EQ(program.wait(10s), 0);
     for (const char* option : {"--expect",

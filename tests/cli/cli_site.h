@@ -2,7 +2,8 @@
 
 // The site fixture of the vexlo-cli tests: vexlo-ipcsim with the cameras a
 // test names, and vexlo-cli runs against it, both at a high time scale.
-#include "child_process.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace cli_test {
+
+using vexlo::test::ChildProcess;
 
 // At this scale the device library's login deadline is half a second of real
 // time, which a loaded machine under a sanitizer needs.
@@ -84,17 +87,7 @@ inline std::string dump(const CliRun& run)
 class CliEndToEnd : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/vexlo-cli-XXXXXX";
-        m_directory = ::mkdtemp(pattern);
-    }
-
-    void TearDown() override
-    {
-        m_site.stop();
-        fs::remove_all(m_directory);
-    }
+    void TearDown() override { m_site.stop(); }
 
     // Starts vexlo-ipcsim with these cameras (JSON objects without address),
     // numbered 127.A.233.1, .2, ... with A chosen from the process id.
@@ -117,7 +110,7 @@ protected:
                 m_site.start({VEXLO_IPCSIM_PATH, "--scenario", (m_directory / "site.json").string(),
                               "--search-port", "0", "--discovery-port", "0", "--log",
                               (m_directory / "requests.jsonl").string()},
-                             {{"VEXLO_TIME_SCALE", kTimeScale}}, m_directory / "ipcsim.err"));
+                             {{"VEXLO_TIME_SCALE", kTimeScale}}));
             const auto ready = m_site.readLine(20s);
             if (ready && ready->rfind("ready ", 0) == 0) {
                 const auto ports = split(ready->substr(6), ' ');
@@ -126,9 +119,7 @@ protected:
                 return;
             }
         }
-        std::ifstream errors(m_directory / "ipcsim.err");
-        FAIL() << "vexlo-ipcsim did not start: "
-               << std::string(std::istreambuf_iterator<char>(errors), {});
+        FAIL() << "vexlo-ipcsim did not start: " << m_site.errors();
     }
 
     // The lines of the simulator's request log that name `serial` and `kind`.
@@ -154,8 +145,7 @@ protected:
         const fs::path file = m_directory / (version + ".bin");
         ChildProcess maker;
         EXPECT_TRUE(maker.start(
-            {VEXLO_IPCSIM_PATH, "make-firmware", version, file.string(), "--size", "65536"}, {},
-            m_directory / "make.err"));
+            {VEXLO_IPCSIM_PATH, "make-firmware", version, file.string(), "--size", "65536"}));
         maker.readAll(20s);
         EXPECT_EQ(maker.wait(20s), 0);
         return file.string();
@@ -175,19 +165,18 @@ protected:
         ChildProcess program;
         CliRun run;
         const bool started = program.start(
-            arguments, {{"VEXLO_TIME_SCALE", kTimeScale}, {"VEXLO_HOST_ADDRESS", address(100)}},
-            m_directory / "cli.err");
+            arguments, {{"VEXLO_TIME_SCALE", kTimeScale}, {"VEXLO_HOST_ADDRESS", address(100)}});
         EXPECT_TRUE(started);
         if (!started)
             return run;
         run.lines = split(program.readAll(kRunLimit), '\n');
         run.status = program.wait(5s).value_or(-1);
-        std::ifstream errors(m_directory / "cli.err");
-        run.errors.assign(std::istreambuf_iterator<char>(errors), {});
+        run.errors = program.errors();
         return run;
     }
 
-    fs::path m_directory;
+    vexlo::test::TempDir m_folder{"vexlo-cli"};
+    const fs::path m_directory = m_folder.path();
     ChildProcess m_site;
     std::string m_port;
     std::string m_discoveryPort;

@@ -1,3 +1,5 @@
+#include "tests/support/temp_dir.h"
+
 #include "credentials/credentials_file.h"
 
 #include <gtest/gtest.h>
@@ -48,14 +50,6 @@ SiteCredentials sampleSite()
 class CredentialsFileTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "vexlo-credentials-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
     fs::path file() const { return credentialsFileBeside(m_folder); }
     std::size_t entriesInFolder() const
     {
@@ -63,7 +57,8 @@ protected:
             std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
     }
 
-    fs::path m_folder;
+    vexlo::test::TempDir m_dir{"vexlo-credentials"};
+    const fs::path m_folder = m_dir.path();
 };
 
 TEST_F(CredentialsFileTest, SavedCredentialsLoadBackAndHandWrittenFilesLoad)

@@ -1,3 +1,5 @@
+#include "tests/support/temp_dir.h"
+
 #include "devices/setting_ip_dlg.h"
 #include "platform/codepage.h"
 #include "profile/config_profile.h"
@@ -22,17 +24,14 @@ protected:
     SettingIpDlgTest()
     {
         setenv("VEXLO_HOST_ADDRESS", "127.0.0.1", 1);
-        char pattern[] = "/tmp/vexlo-setip-XXXXXX";
-        directory = mkdtemp(pattern);
         profile = std::make_unique<vexlo::ConfigProfile>();
         vexlo::copyToField(profile->main.startAddress, "10.0.0.5");
         vexlo::copyToField(profile->main.subnetMask, "255.255.255.0");
         vexlo::copyToField(profile->main.gateway, "10.0.0.1");
         profile->main.useStartAddress = 1;
     }
-    ~SettingIpDlgTest() override { fs::remove_all(directory); }
-
-    fs::path directory;
+    vexlo::test::TempDir folder{"vexlo-setip"};
+    const fs::path directory = folder.path();
     std::unique_ptr<vexlo::ConfigProfile> profile;
 };
 

@@ -1,3 +1,4 @@
+#include "tests/support/wait.h"
 #include "worker_fixture.h"
 
 #include "engine/maintenance.h"
@@ -15,8 +16,6 @@
 namespace vexlo {
 
 namespace {
-
-using Texts = std::vector<std::u16string>;
 
 class Maintenance : public WorkerTest
 {
@@ -39,12 +38,6 @@ protected:
 // The texts of a device that the login step has to log in first.
 const Texts kLoggedInFirst = {u"正在登录", u"登录成功"};
 
-Texts after(Texts head, const Texts& tail)
-{
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
 TEST_F(Maintenance, RebootCountsDevicesThatCouldNotBeLoggedInAsFailures)
 {
     _DEVICERECORD* loggedIn = addDevice("127.0.1.1");
@@ -63,7 +56,7 @@ TEST_F(Maintenance, RebootCountsDevicesThatCouldNotBeLoggedInAsFailures)
     EXPECT_EQ(done->wParam, 2u);
     EXPECT_EQ(done->lParam, 2);
     EXPECT_EQ(statusTexts(*loggedIn), (Texts{u"登录成功", u"重启设备成功"}));
-    EXPECT_EQ(statusTexts(*needsLogin), after(kLoggedInFirst, {u"重启设备成功"}));
+    EXPECT_EQ(statusTexts(*needsLogin), concat(kLoggedInFirst, {u"重启设备成功"}));
     EXPECT_EQ(statusTexts(*refusesLogin), (Texts{u"正在登录", u"登录失败"}));
     EXPECT_EQ(statusTexts(*refusesReboot), (Texts{u"登录成功", u"重启设备失败"}));
     EXPECT_EQ(refusesLogin->loginState.load(), -1);
@@ -189,7 +182,7 @@ TEST_F(Maintenance, RestoreRecognisesDevicesAtTheFactoryAddresses)
         addDevice("127.0.1.24", scripted([](FakeDeviceScript& s) { s.login = FakeReply::Refuse; }));
     for (_DEVICERECORD* record : {first, second, elsewhere, refuses})
         logInAlready(*record);
-    fake.addSearchResult("SOMEONE-ELSE", "127.0.1.99");
+    fake.addSearchResult({"SOMEONE-ELSE", "127.0.1.99"});
     fillMaintList({first, second, elsewhere, refuses, unreachable});
 
     run(TM_RESTORE, WM_RESTORE_DONE);
@@ -396,10 +389,7 @@ TEST(StopWorkers, AWorkerInALongWaitEndsPromptly)
     state.maintList.items = {&camera};
     workers.start();
     ASSERT_TRUE(workers.postToMaintenance(TM_RESTORE));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (fake.callsNamed("RestoreConfig").empty() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::yield();
-    ASSERT_FALSE(fake.callsNamed("RestoreConfig").empty());
+    ASSERT_TRUE(test::waitUntil([&] { return !fake.callsNamed("RestoreConfig").empty(); }));
 
     const auto stopStart = std::chrono::steady_clock::now();
     EXPECT_TRUE(workers.stop());

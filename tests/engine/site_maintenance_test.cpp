@@ -24,7 +24,7 @@ protected:
     }
     std::uint32_t elapsedTo(std::uint32_t doneMessage) const
     {
-        return vexlo::tickDiff(doneTick(doneMessage), startTick);
+        return vexlo::tickDiff(firstDone(doneMessage)->tick, startTick);
     }
     void expectCounts(std::uint32_t doneMessage, WPARAM succeeded, LPARAM failed)
     {
@@ -157,7 +157,7 @@ TEST_F(SiteMaintenance, FormatThatNeverAnswersTimesOutAfterOneMinute)
     sim::CameraSetup camera = healthyCamera("MNT0001");
     camera.faults.unansweredCodes.insert(CMD_FORMAT);
     startSite({camera});
-    workers().setFormatTimeoutMs(1 * 60000);
+    workers.setFormatTimeoutMs(1 * 60000);
     fillMaintList({&device(0)}, 1);
 
     run(TM_FORMAT, WM_FORMAT_DONE, 1);
@@ -190,8 +190,8 @@ TEST_F(SiteMaintenance, FormatPostedDuringARebootWaitsForIt)
         record->storageInfoReceived = 0;
     }
 
-    ASSERT_TRUE(workers().postToMaintenance(TM_REBOOT));
-    ASSERT_TRUE(workers().postToMaintenance(TM_FORMAT, 1));
+    ASSERT_TRUE(workers.postToMaintenance(TM_REBOOT));
+    ASSERT_TRUE(workers.postToMaintenance(TM_FORMAT, 1));
     ASSERT_TRUE(waitForDone(WM_REBOOT_DONE));
     const int rowsAtRebootDone = static_cast<int>(window.rows.size());
     ASSERT_TRUE(waitForDone(WM_FORMAT_DONE));

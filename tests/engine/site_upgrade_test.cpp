@@ -40,7 +40,7 @@ protected:
     }
     std::uint32_t elapsedToDone() const
     {
-        return vexlo::tickDiff(doneTick(WM_UPGRADE_DONE), startTick);
+        return vexlo::tickDiff(firstDone(WM_UPGRADE_DONE)->tick, startTick);
     }
 
     // WM_UPGRADE_DONE came once, and the window counted as the dialog does.
@@ -63,18 +63,6 @@ protected:
         }
     }
 
-    // Returns once UpgradeControlThread has served everything posted to it so
-    // far: a probe that is logged in with no version read makes the controller
-    // show "获取版本号" for it, which it can only do after the earlier messages.
-    void syncWithController()
-    {
-        m_probe = std::make_unique<_DEVICERECORD>();
-        m_probe->loginHandle = 1000000;
-        m_probe->loginState = 1;
-        workers().postToUpgradeControl(TM_UPGRADE_START, reinterpret_cast<WPARAM>(m_probe.get()));
-        ASSERT_TRUE(waitFor([&] { return !columnTexts(*m_probe, COLUMN_STATUS).empty(); }));
-    }
-
     std::string versionAnswer(const char* version) const
     {
         return healthyCamera("").versionAnswerFor(version);
@@ -83,16 +71,9 @@ protected:
     std::uint32_t startTick = 0;
 
 private:
-    std::unique_ptr<_DEVICERECORD> m_probe;
 };
 
 const Texts kUpToCheck = {u"正在登录", u"登录成功", u"获取版本号", u"上传完成，校验文件"};
-
-Texts then(Texts head, const Texts& tail)
-{
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
 
 TEST_F(SiteUpgrade, SuccessShowsEveryStageAndTheNewVersionAfterTheReboot)
 {
@@ -100,8 +81,8 @@ TEST_F(SiteUpgrade, SuccessShowsEveryStageAndTheNewVersionAfterTheReboot)
 
     run({&camera});
 
-    EXPECT_TEXTS(stageTexts(camera), then(kUpToCheck, {u"正在升级", u"设备重启，尝试登录 #(s)",
-                                                       u"登录成功", u"获取版本号", u"升级成功"}));
+    EXPECT_TEXTS(stageTexts(camera), concat(kUpToCheck, {u"正在升级", u"设备重启，尝试登录 #(s)",
+                                                         u"登录成功", u"获取版本号", u"升级成功"}));
     expectPercentsClimbTo(camera, 100);
     EXPECT_EQ(columnTexts(camera, COLUMN_VERSION_BEFORE), Texts{u"V5.2.0"});
     EXPECT_EQ(columnTexts(camera, COLUMN_VERSION_AFTER), Texts{u"V6.0.0"});
@@ -157,7 +138,7 @@ TEST_F(SiteUpgrade, VersionNeverAnsweredFailsAfter80Seconds)
 TEST_F(SiteUpgrade, FirmwareThatCannotBeOpenedIsGivenUpAfter21Submissions)
 {
     _DEVICERECORD& camera = oneCamera();
-    setFirmwarePath(makeFirmware("V6.0.0") + ".missing");
+    setFirmwarePath(makeFirmware("V6.0.0") + u".missing");
 
     run({&camera});
 
@@ -209,7 +190,7 @@ TEST_F(SiteUpgrade, RefusedFirmwareFailsAndTheDeviceStaysLoggedIn)
 
     run({&camera});
 
-    EXPECT_TEXTS(stageTexts(camera), then(kUpToCheck, {u"该文件不能升级"}));
+    EXPECT_TEXTS(stageTexts(camera), concat(kUpToCheck, {u"该文件不能升级"}));
     EXPECT_EQ(camera.rebootState.load(), 2);
     EXPECT_EQ(camera.upgradeResult.load(), 2);
     EXPECT_GT(camera.loginHandle.load(), 0);
@@ -225,7 +206,7 @@ TEST_F(SiteUpgrade, NoVerdictWithin240SecondsFailsTheCheck)
 
     run({&camera});
 
-    EXPECT_TEXTS(stageTexts(camera), then(kUpToCheck, {u"校验文件超时，升级失败"}));
+    EXPECT_TEXTS(stageTexts(camera), concat(kUpToCheck, {u"校验文件超时，升级失败"}));
     // The wait counts its seconds up to the limit just before giving up.
     const Texts shown = statusTexts(camera);
     ASSERT_GE(shown.size(), 2u);
@@ -235,7 +216,8 @@ TEST_F(SiteUpgrade, NoVerdictWithin240SecondsFailsTheCheck)
     EXPECT_LT(waited, 240);
     EXPECT_EQ(camera.rebootState.load(), 3);
     EXPECT_EQ(camera.upgradeResult.load(), 2);
-    EXPECT_GE(vexlo::tickDiff(doneTick(WM_UPGRADE_DONE), camera.rebootStartTick.load()), 240000u);
+    EXPECT_GE(vexlo::tickDiff(firstDone(WM_UPGRADE_DONE)->tick, camera.rebootStartTick.load()),
+              240000u);
     expectSummary(1, 0, 1);
 }
 
@@ -270,14 +252,14 @@ TEST_F(SiteUpgrade, DeviceThatNeverComesBackIsGivenUpAfter180Seconds)
     run({&camera});
 
     EXPECT_TEXTS(stageTexts(camera),
-                 then(kUpToCheck, {u"正在升级", u"设备重启，尝试登录 #(s)", u"登录失败"}));
+                 concat(kUpToCheck, {u"正在升级", u"设备重启，尝试登录 #(s)", u"登录失败"}));
     EXPECT_EQ(camera.rebootState.load(), 1);
     EXPECT_EQ(camera.upgradeResult.load(), 2);
     EXPECT_EQ(camera.loginState.load(), -1);
     EXPECT_EQ(camera.loginHandle.load(), 0) << "stays logged out";
     EXPECT_TRUE(columnTexts(camera, COLUMN_VERSION_AFTER).empty());
     // The check (3 s) plus the re-login's limit, counted from its queueing.
-    EXPECT_GE(vexlo::tickDiff(doneTick(WM_UPGRADE_DONE), camera.rebootStartTick.load()),
+    EXPECT_GE(vexlo::tickDiff(firstDone(WM_UPGRADE_DONE)->tick, camera.rebootStartTick.load()),
               3000u + 180000u);
     expectSummary(1, 0, 1);
 }
@@ -290,8 +272,8 @@ TEST_F(SiteUpgrade, SameVersionAfterTheRebootFails)
     run({&camera});
 
     EXPECT_TEXTS(stageTexts(camera),
-                 then(kUpToCheck, {u"正在升级", u"设备重启，尝试登录 #(s)", u"登录成功",
-                                   u"获取版本号", u"版本号一致，升级失败"}));
+                 concat(kUpToCheck, {u"正在升级", u"设备重启，尝试登录 #(s)", u"登录成功",
+                                     u"获取版本号", u"版本号一致，升级失败"}));
     EXPECT_EQ(columnTexts(camera, COLUMN_VERSION_BEFORE), Texts{u"V5.2.0"});
     EXPECT_EQ(columnTexts(camera, COLUMN_VERSION_AFTER), Texts{u"V5.2.0"});
     EXPECT_EQ(vexlo::fieldText(camera.versionAfter), vexlo::fieldText(camera.versionBefore));

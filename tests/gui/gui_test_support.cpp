@@ -2,9 +2,18 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
 
 namespace vexlo::test {
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    return waitUntil(condition, std::chrono::milliseconds(timeoutMs), [] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+}
 
 QMessageBox* openMessageBox()
 {

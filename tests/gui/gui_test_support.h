@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../support/deadline.h"
+#include "tests/support/wait.h"
 
 #include <QMessageBox>
 #include <QTest>
@@ -11,12 +11,10 @@
 // Helpers for tests that drive real widgets offscreen.
 namespace vexlo::test {
 
-// Handles events until `condition` holds or `timeoutMs` of real time passed.
-inline bool waitFor(const std::function<bool()>& condition,
-                    int timeoutMs = std::chrono::milliseconds(kDeadline).count())
-{
-    return QTest::qWaitFor(condition, timeoutMs);
-}
+// Handles the GUI thread's events until `condition` holds or `timeoutMs` of
+// real time passed.
+bool waitFor(const std::function<bool()>& condition,
+             int timeoutMs = std::chrono::milliseconds(kDeadline).count());
 
 // The message box that is open now, if any.
 QMessageBox* openMessageBox();

@@ -47,7 +47,7 @@ LiveVideoSite::LiveVideoSite(int cameraCount, Protocol protocol)
         m_sdk = std::make_unique<netsdk::NetSdk>(options);
     }
     m_sdk->Init();
-    m_sdk->SetStatusEventCallBack(&netsdk::test::EventRecorder::onStatus, &m_events);
+    m_sdk->SetStatusEventCallBack(&EventRecorder::onStatus, &m_events);
     m_previousLibrary = sdk::installDeviceLibrary(m_sdk.get());
     m_player.Init();
     m_previousPlayer = sdk::installPlayer(&m_player);

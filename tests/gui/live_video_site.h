@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../netsdk/event_recorder.h"
+#include "tests/support/event_recorder.h"
 
 #include "engine/device_record.h"
 #include "ipcsim/site.h"
@@ -52,7 +52,7 @@ public:
 private:
     std::unique_ptr<ipcsim::Site> m_site;
     std::unique_ptr<sdk::DeviceLibrary> m_sdk;
-    netsdk::test::EventRecorder m_events;
+    EventRecorder m_events;
     player::FfmpegPlayer m_player;
     std::vector<std::unique_ptr<_DEVICERECORD>> m_records;
     // What was installed before, put back at the end.

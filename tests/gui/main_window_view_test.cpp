@@ -1,4 +1,5 @@
 #include "gui_test_support.h"
+#include "tests/support/temp_dir.h"
 
 #include "app/main_controls.h"
 #include "app/main_window.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QHeaderView>
 #include <QImage>
@@ -32,8 +34,11 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -53,11 +58,6 @@ protected:
     void SetUp() override
     {
         setTimeScaleForTesting(20);
-        m_dir = fs::temp_directory_path() /
-                ("vexlo-gui-test-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
         startSite();
         netsdk::NetSdkOptions options;
         options.searchPort = m_site->searchPort();
@@ -98,7 +98,6 @@ protected:
         sdk::installDeviceLibrary(nullptr);
         m_sdk.reset();
         m_site.reset();
-        fs::remove_all(m_dir);
         setTimeScaleForTesting(1);
     }
 
@@ -171,7 +170,8 @@ protected:
         return texts;
     }
 
-    fs::path m_dir;
+    test::TempDir m_folder{"vexlo-gui"};
+    const fs::path m_dir = m_folder.path();
     std::unique_ptr<ipcsim::Site> m_site;
     std::unique_ptr<composite::DeviceLibraries> m_sdk;
     std::unique_ptr<ConfigProfile> m_profile;
@@ -267,6 +267,47 @@ TEST_F(MainWindowViewTest, SystemMenuOffersTheAboutBox)
     EXPECT_EQ(menuText, QStringLiteral("about Vexlo(&A)..."));
     EXPECT_EQ(caption, QStringLiteral("about Vexlo"));
     EXPECT_TRUE(text.contains(QStringLiteral("Vexlo_V1.4.5")));
+}
+
+TEST_F(MainWindowViewTest, TheListsMenuExportsTheListAndSaysWhyItCannot)
+{
+    searchTheSite();
+    DeviceListView& view = m_window->listView();
+
+    // A right click beside the check box opens the list's menu, not the system menu.
+    QString entry;
+    auto* poll = new QTimer(m_window.get());
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || menu->actions().isEmpty())
+            return;
+        poll->stop();
+        entry = menu->actions().first()->text();
+        menu->close();
+    });
+    poll->start();
+    const QPoint onSerial = view.visualRect(view.model()->index(1, 2)).center();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onSerial,
+                                 view.viewport()->mapToGlobal(onSerial));
+    QApplication::sendEvent(view.viewport(), &rightClick);
+    ASSERT_TRUE(test::waitFor([&] { return !entry.isEmpty(); }));
+    EXPECT_EQ(entry, QStringLiteral("导出列表"));
+
+    const fs::path file = m_dir / "report.csv";
+    EXPECT_TRUE(m_window->exportListTo(QString::fromStdString(file.string())).isEmpty());
+    std::ifstream in(file, std::ios::binary);
+    const std::string csv((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBFIP地址,", 0), 0u) << "BOM, then the list's heads";
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), kCameras + 1);
+    for (const QString& serial : shownColumn(2))
+        EXPECT_NE(csv.find("," + serial.toStdString() + ","), std::string::npos) << csv;
+
+    // A folder that is not there: the reason, and nothing written anywhere.
+    const QString error =
+        m_window->exportListTo(QString::fromStdString((m_dir / "missing" / "report.csv").string()));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("无法把列表保存到 "))) << error.toStdString();
+    EXPECT_FALSE(fs::exists(m_dir / "missing"));
 }
 
 // Counts the key presses that reach a widget.

@@ -3,7 +3,9 @@
 #include "gui/qt_ui_port.h"
 #include "platform/tick.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -238,6 +240,29 @@ TEST_F(QtUiPortTest, QuestionAnsweredNoAndMessageBoxesAreModal)
     port.showMessage(u"请先选择设备!");
     EXPECT_EQ(text, QStringLiteral("请先选择设备!"));
     EXPECT_EQ(caption, QStringLiteral("Vexlo_V1.4.5"));
+}
+
+TEST_F(QtUiPortTest, QuestionsIgnoreEscapeAndTheCloseBox)
+{
+    for (const char16_t* question :
+         {u"搜索到的IPC数量与设备升级数量不一致，是否继续搜索？", u"是否继续操作？"}) {
+        bool triedToDismiss = false;
+        bool stillOpen = false;
+        test::answerNextBox(QMessageBox::Yes, nullptr, nullptr, [&] {
+            QMessageBox* box = test::openMessageBox();
+            if (!triedToDismiss) {
+                triedToDismiss = true;
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(box, &escape);
+                box->close();
+                return false; // look again on the next poll
+            }
+            stillOpen = box->isVisible();
+            return true;
+        });
+        EXPECT_TRUE(port.askYesNo(question)) << "Escape or the close box answered No";
+        EXPECT_TRUE(stillOpen);
+    }
 }
 
 TEST_F(QtUiPortTest, WaitLetsScaledTimePassWhileMessagesAndTicksAreHandled)

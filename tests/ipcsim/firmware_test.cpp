@@ -1,4 +1,4 @@
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include "ipcsim/firmware.h"
 
@@ -21,7 +21,7 @@ FirmwareVerdict checkInChunks(std::string_view bytes, std::size_t chunk)
 
 TEST(FirmwareFile, MadeFileIsAcceptedWithItsVersion)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const auto file = dir / "fw.bin";
     makeFirmwareFile(file, "V5.3.0 build 261115");
     EXPECT_EQ(std::filesystem::file_size(file), kDefaultFirmwareFileSize);
@@ -53,7 +53,7 @@ TEST(FirmwareFile, SameInputsGiveSameBytesAndVersionsDiffer)
 
 TEST(FirmwareFile, RefusesToMakeBadVersionsAndSizes)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const std::string longest(63, 'v');
     EXPECT_NO_THROW(makeFirmwareImage(longest, 200));
     for (const std::string& bad : {std::string(), longest + "v", std::string("V\"1"),
@@ -68,7 +68,7 @@ TEST(FirmwareFile, RefusesToMakeBadVersionsAndSizes)
 
 TEST(FirmwareFile, ThirtyTwoMegabytesAreMadeAndChecked)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const auto file = dir / "big.bin";
     const std::uint64_t size = 32ull * 1024 * 1024;
     makeFirmwareFile(file, "V9.9.9", size);
@@ -138,7 +138,7 @@ TEST(FirmwareChecker, RefusesAnyChangedByte)
 
 TEST(FirmwareChecker, RefusesForeignFiles)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const auto text = dir / "readme.bin";
     std::ofstream(text) << "this is not firmware, just a text that is long enough to fill "
                            "a whole header and a bit more of it\n";

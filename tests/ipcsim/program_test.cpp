@@ -1,16 +1,15 @@
 #include "sim_client.h"
-#include "temp_dir.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 
 #include "ipcsim/firmware.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
+#include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -18,103 +17,16 @@ using namespace simtest;
 
 namespace {
 
-// The program run as a child, its standard output and error read through pipes.
-class Program
+// vexlo-ipcsim run as a child at a high time scale.
+class Program : public vexlo::test::ChildProcess
 {
 public:
-    explicit Program(const std::vector<std::string>& arguments)
+    explicit Program(std::vector<std::string> arguments)
     {
-        int out[2];
-        int err[2];
-        if (pipe(out) != 0 || pipe(err) != 0) {
-            throw std::runtime_error("pipe failed");
-        }
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            dup2(err[1], STDERR_FILENO);
-            close(out[0]);
-            close(err[0]);
-            std::vector<char*> argv;
-            std::string program = VEXLO_IPCSIM_PROGRAM;
-            argv.push_back(program.data());
-            std::vector<std::string> copies = arguments;
-            for (auto& argument : copies) {
-                argv.push_back(argument.data());
-            }
-            argv.push_back(nullptr);
-            setenv("VEXLO_TIME_SCALE", "50", 1);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        close(err[1]);
-        m_out = out[0];
-        m_err = err[0];
+        arguments.insert(arguments.begin(), VEXLO_IPCSIM_PROGRAM);
+        if (!start(arguments, {{"VEXLO_TIME_SCALE", "50"}}))
+            throw std::runtime_error("vexlo-ipcsim could not be started");
     }
-    ~Program()
-    {
-        if (m_pid > 0 && !m_exited) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        close(m_out);
-        close(m_err);
-    }
-
-    // The first line on standard output within `timeout`.
-    std::optional<std::string> readLine(Millis timeout)
-    {
-        std::string line;
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd fd{m_out, POLLIN, 0};
-            if (poll(&fd, 1, 20) <= 0) {
-                continue;
-            }
-            char c = 0;
-            if (read(m_out, &c, 1) != 1) {
-                return std::nullopt;
-            }
-            if (c == '\n') {
-                return line;
-            }
-            line += c;
-        }
-        return std::nullopt;
-    }
-
-    std::string errors()
-    {
-        std::string text;
-        char buffer[512];
-        ssize_t n = 0;
-        while ((n = read(m_err, buffer, sizeof buffer)) > 0) {
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-        return text;
-    }
-
-    void signal(int number) { kill(m_pid, number); }
-
-    // The exit status, or -1 when it has not ended within `timeout`.
-    int wait(Millis timeout)
-    {
-        int status = 0;
-        const bool ended =
-            eventually([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; }, timeout);
-        if (!ended) {
-            return -1;
-        }
-        m_exited = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    int m_err = -1;
-    bool m_exited = false;
 };
 
 std::string scenarioText(int block)
@@ -129,7 +41,7 @@ std::string scenarioText(int block)
 
 TEST(Program, PrintsReadyAnswersSearchesAndStopsOnSigterm)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     std::ofstream(dir / "site.json") << scenarioText(0);
     Program program({"--scenario", (dir / "site.json").string(), "--search-port", "0", "--log",
                      (dir / "log.jsonl").string()});
@@ -150,7 +62,7 @@ TEST(Program, PrintsReadyAnswersSearchesAndStopsOnSigterm)
 
 TEST(Program, StopsOnSigintToo)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     std::ofstream(dir / "site.json") << scenarioText(1);
     Program program({"--scenario", (dir / "site.json").string(), "--search-port", "0"});
     ASSERT_TRUE(program.readLine(kDeadline)) << program.errors();
@@ -160,7 +72,7 @@ TEST(Program, StopsOnSigintToo)
 
 TEST(Program, BadOptionsAndBadScenariosExitWithTwo)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     std::ofstream(dir / "bad.json")
         << R"({"cameras": [{"serial": "LAN", "address": "192.168.1.64"}]})";
     {
@@ -182,7 +94,7 @@ TEST(Program, BadOptionsAndBadScenariosExitWithTwo)
 
 TEST(Program, MakeFirmwareWritesAFileTheCamerasAccept)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     {
         Program program(
             {"make-firmware", "V5.3.0 build 261115", (dir / "fw.bin").string(), "--size", "5000"});

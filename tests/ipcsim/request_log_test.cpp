@@ -1,4 +1,4 @@
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include "ipcsim/request_log.h"
 
@@ -33,7 +33,7 @@ RequestRecord request(std::string body, std::uint32_t code = 1012)
 
 TEST(RequestLog, WritesOneLineARequestAndReadsItBack)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const auto file = dir / "requests.jsonl";
     {
         RequestLog log(file);
@@ -64,7 +64,7 @@ TEST(RequestLog, WritesOneLineARequestAndReadsItBack)
 
 TEST(RequestLog, BodiesRoundTripByteForByte)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const auto file = dir / "requests.jsonl";
     const std::string timeRequest =
         "<REQUEST_PARAM\r\nTime=\"20261207 19:53:56\"\r\nTimeZone=\"4800\"\n/>";
@@ -108,7 +108,7 @@ TEST(RequestLog, LinesShowTextBodiesAndGbkForPeople)
 
 TEST(RequestLog, ManyThreadsWriteWholeLinesInSequence)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const auto file = dir / "requests.jsonl";
     constexpr int kThreads = 8;
     constexpr int kPerThread = 200;
@@ -141,7 +141,7 @@ TEST(RequestLog, ManyThreadsWriteWholeLinesInSequence)
 
 TEST(RequestLog, ReaderLeavesOutAnUnfinishedLastLine)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const auto file = dir / "requests.jsonl";
     {
         RequestLog log(file);
@@ -156,7 +156,7 @@ TEST(RequestLog, ReaderLeavesOutAnUnfinishedLastLine)
 
 TEST(RequestLog, ReaderNamesTheDamagedLine)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const auto file = dir / "requests.jsonl";
     {
         RequestLog log(file);
@@ -194,7 +194,7 @@ TEST(RequestLog, ParserRefusesLinesThatAreNotRecords)
 
 TEST(RequestLog, CannotBeCreatedWhereNoFileCanBe)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     EXPECT_THROW(RequestLog(dir / "no-such-folder" / "requests.jsonl"), RequestLogError);
 }
 

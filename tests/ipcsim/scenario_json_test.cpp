@@ -1,4 +1,4 @@
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include "ipcsim/scenario_json.h"
 
@@ -296,7 +296,7 @@ TEST(ScenarioJson, DefaultsAreCheckedOnce)
 
 TEST(ScenarioJson, LoadsFilesAndNamesThemInErrors)
 {
-    TempDir dir;
+    vexlo::test::TempDir dir;
     const auto good = dir / "good.json";
     std::ofstream(good) << oneCamera("");
     EXPECT_EQ(loadScenario(good).cameras.size(), 1u);

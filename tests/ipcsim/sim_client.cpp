@@ -42,18 +42,6 @@ int remainingMs(Clock::time_point deadline)
 
 } // namespace
 
-bool eventually(const std::function<bool()>& condition, Millis timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
 // --- SearchClient ----------------------------------------------------------------
 
 SearchClient::SearchClient() : m_fd(socket(AF_INET, SOCK_DGRAM, 0))
@@ -293,7 +281,7 @@ std::optional<Answer> TestSession::answerTo(std::uint32_t code, Millis timeout)
 
 bool TestSession::waitClosed(Millis timeout)
 {
-    return eventually([this] { return m_closed.load(); }, timeout);
+    return waitUntil([this] { return m_closed.load(); }, timeout);
 }
 
 void TestSession::readLoop()

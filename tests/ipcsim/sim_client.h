@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../support/deadline.h"
+#include "tests/support/wait.h"
 
 #include "protocol/frame_reader.h"
 #include "protocol/message.h"
@@ -25,6 +25,7 @@ namespace simtest {
 using namespace std::chrono_literals;
 using Millis = std::chrono::milliseconds;
 using vexlo::test::kDeadline;
+using vexlo::test::waitUntil;
 
 struct ReceivedReply
 {
@@ -107,8 +108,5 @@ private:
     std::condition_variable m_changed;
     std::deque<vexlo::protocol::Message> m_queue;
 };
-
-// Waits for `condition` with a deadline, checking every few milliseconds.
-bool eventually(const std::function<bool()>& condition, Millis timeout);
 
 } // namespace simtest

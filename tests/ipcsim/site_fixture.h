@@ -1,7 +1,7 @@
 #pragma once
 
 #include "sim_client.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include "ipcsim/request_log.h"
 #include "ipcsim/scenario.h"
@@ -86,6 +86,6 @@ protected:
         return simtest::Millis(static_cast<long>(seconds * 1000 / kScale));
     }
 
-    TempDir m_dir;
+    vexlo::test::TempDir m_dir;
     std::unique_ptr<vexlo::ipcsim::Site> m_site;
 };

@@ -92,7 +92,7 @@ TEST_F(SiteTest, AcceptedFirmwareRebootsIntoTheNewVersion)
     EXPECT_EQ(close->reason, CloseReason::Reboot);
     EXPECT_TRUE(session->waitClosed(kDeadline));
 
-    ASSERT_TRUE(eventually([&] { return m_site->camera(0).state == CameraState::Up; }, kDeadline));
+    ASSERT_TRUE(waitUntil([&] { return m_site->camera(0).state == CameraState::Up; }, kDeadline));
     auto after = loggedIn(0);
     after->command(kCodeVersion, CallKind::SystemControl, "RESPONSE_PARAM");
     const auto version = after->answerTo(kCodeVersion, kDeadline);
@@ -188,8 +188,7 @@ TEST_F(SiteTest, RebootGoesSilentAndComesBack)
     auto gone = loggedIn(1);
     gone->command(kCodeReboot, CallKind::SystemControl, "");
     ASSERT_TRUE(gone->answerTo(kCodeReboot, kDeadline));
-    ASSERT_TRUE(
-        eventually([&] { return m_site->camera(1).state == CameraState::Gone; }, kDeadline));
+    ASSERT_TRUE(waitUntil([&] { return m_site->camera(1).state == CameraState::Gone; }, kDeadline));
     EXPECT_FALSE(search.searchUntil(
         port(), [](const ReceivedReply& r) { return r.reply.record.serialNo == "SIM0002"; },
         scaled(30)));

@@ -154,7 +154,7 @@ TEST_F(SiteTest, GarbageAtTheSearchPortCrashesNothing)
 
     // The flood may have overrun a socket buffer, so probe again until a
     // whole round of answers comes, as the device library does.
-    const bool answered = eventually(
+    const bool answered = waitUntil(
         [&] {
             static std::uint32_t id = 4242;
             search.probe(port(), ++id);

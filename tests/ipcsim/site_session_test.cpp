@@ -194,7 +194,7 @@ TEST_F(SiteTest, RequestLogHoldsTheExactBodies)
     ASSERT_TRUE(session->answerTo(kCodeVersion, kDeadline));
 
     std::vector<RequestRecord> records;
-    ASSERT_TRUE(eventually(
+    ASSERT_TRUE(waitUntil(
         [&] {
             records = logRecords();
             return records.size() >= 5;

@@ -1,6 +1,6 @@
-#include "../support/deadline.h"
-#include "event_recorder.h"
 #include "scripted_peer.h"
+#include "tests/support/event_recorder.h"
+#include "tests/support/wait.h"
 
 #include "netsdk/net_sdk.h"
 #include "netsdk/search_client.h"
@@ -20,7 +20,9 @@ namespace {
 
 namespace proto = vexlo::protocol;
 using namespace std::chrono_literals;
+using vexlo::test::EventRecorder;
 using vexlo::test::kDeadline;
+using vexlo::test::waitUntil;
 
 proto::SearchReply replyFor(std::uint32_t searchId, const std::string& serial,
                             const std::string& address, const std::string& type = "IPC")

@@ -1,6 +1,6 @@
-#include "../support/deadline.h"
-#include "event_recorder.h"
 #include "scripted_peer.h"
+#include "tests/support/event_recorder.h"
+#include "tests/support/wait.h"
 
 #include "netsdk/net_sdk.h"
 #include "platform/tick.h"
@@ -17,6 +17,7 @@ namespace {
 
 namespace proto = vexlo::protocol;
 using namespace std::chrono_literals;
+using vexlo::test::EventRecorder;
 using vexlo::test::kDeadline;
 
 class SessionScriptTest : public ::testing::Test

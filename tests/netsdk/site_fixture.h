@@ -1,7 +1,8 @@
 #pragma once
 
-#include "../support/deadline.h"
-#include "event_recorder.h"
+#include "tests/support/event_recorder.h"
+#include "tests/support/net_sdk_site.h"
+#include "tests/support/wait.h"
 
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
@@ -13,11 +14,15 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Each test gets its own simulated site on loopback addresses of its own, its
 // own folder (request log, firmware files), a NetSdk pointed at the site's
 // search port with both callbacks recorded, and time running kScale times faster.
 namespace vexlo::netsdk::test {
+
+using vexlo::test::EventRecorder;
+using vexlo::test::waitUntil;
 
 class SiteTest : public ::testing::Test
 {
@@ -36,11 +41,14 @@ protected:
     // NetSdk for it.
     void start(ipcsim::Scenario scenario);
 
-    ipcsim::Site& site() { return *m_site; }
-    NetSdk& sdk() { return *m_sdk; }
+    ipcsim::Site& site() { return m_site->site(); }
+    NetSdk& sdk() { return m_site->sdk(); }
     EventRecorder& events() { return m_events; }
-    const std::filesystem::path& dir() const { return m_dir; }
-    const ipcsim::CameraSetup& camera(std::size_t index) const { return m_scenario.cameras[index]; }
+    const std::filesystem::path& dir() const { return m_site->folder(); }
+    const ipcsim::CameraSetup& camera(std::size_t index) const
+    {
+        return m_site->cameras().at(index);
+    }
 
     // Logs in to camera `index` and waits for event 4; the handle, or 0.
     int loginTo(std::size_t index);
@@ -49,10 +57,7 @@ protected:
                                           std::uint32_t code) const;
 
 private:
-    std::filesystem::path m_dir;
-    ipcsim::Scenario m_scenario;
-    std::unique_ptr<ipcsim::Site> m_site;
-    std::unique_ptr<NetSdk> m_sdk;
+    std::unique_ptr<vexlo::test::NetSdkSite> m_site;
     EventRecorder m_events;
 };
 

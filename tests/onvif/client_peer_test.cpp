@@ -1,6 +1,6 @@
 #include "kept_reply.h"
 #include "scripted_peer.h"
-#include "tests/support/deadline.h"
+#include "tests/support/wait.h"
 
 #include "onvif/address_rule.h"
 #include "onvif/device_client.h"

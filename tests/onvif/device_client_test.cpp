@@ -1,5 +1,6 @@
-#include "tests/support/deadline.h"
 #include "tests/support/loopback_site.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wait.h"
 
 #include "ipcsim/firmware.h"
 #include "ipcsim/request_log.h"
@@ -34,10 +35,6 @@ class DeviceClientTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("vexlo-onvif-client-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
         CameraSetup base = makeCamera("", "");
         base.protocol = CameraProtocol::Onvif;
         base.password = std::string(kPassword);
@@ -52,11 +49,7 @@ protected:
         m_site = vexlo::test::startLoopbackSite(std::move(scenario), kClientBlock, options);
     }
 
-    void TearDown() override
-    {
-        m_site.site.reset();
-        std::filesystem::remove_all(m_dir);
-    }
+    void TearDown() override { m_site.site.reset(); }
 
     std::string address() { return m_site.site->camera(0).address; }
     std::string deviceUrl() { return "http://" + address() + ":8080/onvif/device_service"; }
@@ -75,16 +68,10 @@ protected:
 
     bool waitFor(const std::function<bool(const CameraSnapshot&)>& done)
     {
-        const auto end = std::chrono::steady_clock::now() + vexlo::test::kDeadline;
-        while (std::chrono::steady_clock::now() < end) {
-            if (done(m_site.site->camera(0)))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
+        return vexlo::test::waitUntil([&] { return done(m_site.site->camera(0)); });
     }
 
-    std::filesystem::path m_dir;
+    vexlo::test::TempDir m_dir{"vexlo-onvif-client"};
     vexlo::test::LoopbackSite m_site;
 };
 

@@ -1,5 +1,5 @@
-#include "../support/deadline.h"
 #include "discovery_peer.h"
+#include "tests/support/wait.h"
 
 #include "ipcsim/onvif/discovery_responder.h"
 #include "onvif/discovery_client.h"
@@ -114,20 +114,15 @@ protected:
 
     void openClient(std::uint16_t port)
     {
-        m_client = std::make_shared<DiscoveryClient>(m_io, DiscoveryClientOptions{true, {}, port});
+        m_client = std::make_shared<DiscoveryClient>(
+            m_io, DiscoveryClientOptions{true, {}, port, nullptr});
         ASSERT_TRUE(m_client->open()) << m_client->problem();
     }
 
     // Polls until the list has `n` entries; false when the deadline passes.
     bool listed(int n)
     {
-        const auto until = std::chrono::steady_clock::now() + vexlo::test::kDeadline;
-        while (m_client->count() < n) {
-            if (std::chrono::steady_clock::now() > until)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
+        return vexlo::test::waitUntil([&] { return m_client->count() >= n; });
     }
 
     std::vector<DiscoveredDevice> list() const
@@ -305,7 +300,8 @@ TEST_F(DiscoveryClientTest, UnicastProbesGoToOneLoopbackAddressOnly)
     ASSERT_TRUE(listed(1));
     EXPECT_EQ(list().front().sender, "127.0.0.77");
 
-    auto lan = std::make_shared<DiscoveryClient>(m_io, DiscoveryClientOptions{false, {}, 0});
+    auto lan =
+        std::make_shared<DiscoveryClient>(m_io, DiscoveryClientOptions{false, {}, 0, nullptr});
     EXPECT_FALSE(lan->open()) << "LAN mode never picks an interface by itself";
 }
 

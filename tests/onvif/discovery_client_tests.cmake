@@ -7,4 +7,4 @@ vexlo_add_test(onvif_discovery_client_tests
         discovery_client_test.cpp
         discovery_peer.cpp
         discovery_peer.h
-    LIBS vexlo_onvif_discovery vexlo_ipcsim_discovery)
+    LIBS vexlo_onvif_discovery vexlo_ipcsim_discovery vexlo_test_support)

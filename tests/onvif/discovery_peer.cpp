@@ -1,6 +1,6 @@
 #include "discovery_peer.h"
 
-#include "../support/deadline.h"
+#include "tests/support/wait.h"
 
 #include "onvif/discovery_client.h"
 

@@ -7,8 +7,6 @@ vexlo_add_test(onvif_library_tests
         section_push_peer_test.cpp
         scripted_peer.cpp
         scripted_peer.h
-        ${CMAKE_SOURCE_DIR}/tests/support/loopback_site.cpp
-        ${CMAKE_SOURCE_DIR}/tests/support/loopback_site.h
-    LIBS vexlo_onvif_library vexlo_ipcsim)
+    LIBS vexlo_onvif_library vexlo_ipcsim vexlo_test_site)
 target_compile_definitions(onvif_library_tests
     PRIVATE VEXLO_ONVIF_REPLIES_DIR="${CMAKE_CURRENT_SOURCE_DIR}/replies")

@@ -1,5 +1,6 @@
-#include "tests/support/deadline.h"
+#include "tests/support/event_recorder.h"
 #include "tests/support/loopback_site.h"
+#include "tests/support/wait.h"
 
 #include "ipcsim/scenario.h"
 #include "ipcsim/site.h"
@@ -10,10 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 // The ONVIF device library against simulated cameras: a whole site's search,
@@ -23,53 +21,10 @@ namespace {
 using namespace vexlo::ipcsim;
 using namespace vexlo::onvif;
 using namespace std::chrono_literals;
+using vexlo::test::EventRecorder;
 using vexlo::test::kDeadline;
 
 constexpr vexlo::test::LoopbackBlock kLibraryBlock{20, 200, 224};
-
-// What the callbacks delivered, for the test thread to wait on.
-struct Delivered
-{
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::pair<int, int>> events;          // handle, event
-    std::vector<std::pair<int, std::string>> answers; // code, text
-
-    static int onStatus(int handle, int event, int, void* user)
-    {
-        auto& self = *static_cast<Delivered*>(user);
-        std::lock_guard lock(self.mutex);
-        self.events.emplace_back(handle, event);
-        self.changed.notify_all();
-        return 0;
-    }
-    static int onAnswer(int, int code, const char* text, void* user)
-    {
-        auto& self = *static_cast<Delivered*>(user);
-        std::lock_guard lock(self.mutex);
-        self.answers.emplace_back(code, text ? text : "");
-        self.changed.notify_all();
-        return 0;
-    }
-    int eventOf(int handle)
-    {
-        std::unique_lock lock(mutex);
-        int found = 0;
-        changed.wait_for(lock, kDeadline, [&] {
-            for (const auto& [h, event] : events)
-                if (h == handle)
-                    found = event;
-            return found != 0;
-        });
-        return found;
-    }
-    std::pair<int, std::string> nextAnswer(std::size_t index)
-    {
-        std::unique_lock lock(mutex);
-        changed.wait_for(lock, kDeadline, [&] { return answers.size() > index; });
-        return answers.size() > index ? answers[index] : std::pair<int, std::string>{0, ""};
-    }
-};
 
 vexlo::test::LoopbackSite startSite(std::vector<CameraSetup> cameras)
 {
@@ -99,9 +54,7 @@ TEST(OnvifLibrarySearch, TwoHundredFiftyCamerasAreListedWithinThreeSeconds)
 
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(library.StartSearchIPC(), 0) << library.searchProblem();
-    while (library.GetSearchIPCCount() < 250 &&
-           std::chrono::steady_clock::now() - start < kDeadline)
-        std::this_thread::sleep_for(10ms);
+    vexlo::test::waitUntil([&] { return library.GetSearchIPCCount() >= 250; });
     const auto elapsed = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(library.GetSearchIPCCount(), 250);
     EXPECT_LE(elapsed, 3s) << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()
@@ -140,9 +93,9 @@ TEST(OnvifLibraryLogin, SitePairsAreTriedAndAnswersComeInTheHomeProtocolsForm)
     options.credentials = store;
     OnvifLibrary library(options);
     ASSERT_EQ(library.Init(), 0);
-    Delivered delivered;
-    library.SetStatusEventCallBack(&Delivered::onStatus, &delivered);
-    library.SetAUXResponseCallBack(&Delivered::onAnswer, &delivered);
+    EventRecorder delivered;
+    library.SetStatusEventCallBack(&EventRecorder::onStatus, &delivered);
+    library.SetAUXResponseCallBack(&EventRecorder::onAnswer, &delivered);
 
     // Nothing is ever sent outside loopback, nor to no port at all.
     EXPECT_EQ(library.Login("10.1.2.3", 8080, "admin", "", 0), -1);
@@ -154,19 +107,20 @@ TEST(OnvifLibraryLogin, SitePairsAreTriedAndAnswersComeInTheHomeProtocolsForm)
         library.Login(site.scenario.cameras[1].address.c_str(), 8080, "admin", "first", 0);
     ASSERT_GT(taken, 0);
     ASSERT_GT(refused, 0);
-    EXPECT_EQ(delivered.eventOf(taken), SDK_EVENT_LOGIN_OK) << "the second pair opens it";
-    EXPECT_EQ(delivered.eventOf(refused), SDK_EVENT_LOGIN_FAILED);
+    EXPECT_TRUE(delivered.waitForStatus(taken, SDK_EVENT_LOGIN_OK, kDeadline))
+        << "the second pair opens it";
+    EXPECT_TRUE(delivered.waitForStatus(refused, SDK_EVENT_LOGIN_FAILED, kDeadline));
 
     ASSERT_EQ(library.SystemControl(taken, 1012, 0, "RESPONSE_PARAM"), 0);
-    const auto version = delivered.nextAnswer(0);
-    EXPECT_EQ(version.first, 1012);
-    EXPECT_NE(version.second.find("FileSystemVersion=\"V5.2.0\""), std::string::npos)
-        << version.second;
-    EXPECT_EQ(version.second.find("second"), std::string::npos) << "no password in an answer";
+    const auto version = delivered.waitForAnswer(taken, 1012, kDeadline);
+    ASSERT_TRUE(version);
+    EXPECT_NE(version->text.find("FileSystemVersion=\"V5.2.0\""), std::string::npos)
+        << version->text;
+    EXPECT_EQ(version->text.find("second"), std::string::npos) << "no password in an answer";
 
     // No ONVIF operation formats storage: refused, as the home protocol refuses.
     ASSERT_EQ(library.FormatDisk(taken, 0), 0);
-    EXPECT_EQ(delivered.nextAnswer(1).first, sdkRefusalOf(1017));
+    EXPECT_TRUE(delivered.waitForAnswer(taken, sdkRefusalOf(1017), kDeadline));
     EXPECT_EQ(library.SystemControl(refused, 1012, 0, ""), -1) << "not logged in";
 }
 

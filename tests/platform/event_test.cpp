@@ -53,7 +53,7 @@ TEST_F(AutoResetEventTest, ASetReleasesOneOfTwoWaiters)
     std::thread first(waiter);
     std::thread second(waiter);
     m_event.set();
-    ASSERT_TRUE(test::eventually([&] { return released == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return released == 1; }));
     m_event.set();
     first.join();
     second.join();

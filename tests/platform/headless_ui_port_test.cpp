@@ -16,7 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::elapsedSince;
-using test::eventually;
+using test::waitUntil;
 
 // Records what reaches the user-interface thread, as "m<number>:<text>" for a
 // message and "t<id>" for a timer tick, and runs per-message actions.
@@ -164,7 +164,7 @@ TEST_F(HeadlessUiPortTest, ShutdownReleasesWaitingSendersAndRefusesMore)
 {
     std::atomic<LPARAM> result{-1};
     std::thread worker([&] { result = m_port.send(message(2133)); });
-    ASSERT_TRUE(eventually([&] { return m_port.pendingCount() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return m_port.pendingCount() == 1; }));
     m_port.post(message(2126));
     m_port.shutdown();
     worker.join();
@@ -194,7 +194,7 @@ TEST_F(HeadlessUiPortTest, ASenderWhoseMessageIsBeingHandledGetsItsResultDespite
     std::atomic<LPARAM> result{-1};
     std::thread sender([&] { result = m_port.send(message(2133)); });
     std::thread closer([&] {
-        if (eventually([&] { return inHandler.load(); })) {
+        if (waitUntil([&] { return inHandler.load(); })) {
             m_port.shutdown();
         }
         finish = true;
@@ -223,7 +223,7 @@ TEST_F(HeadlessUiPortTest, RemovePostedKeepsSentMessages)
     std::atomic<LPARAM> result{-1};
     m_handler.on(2133, [](const UiMessage&) { return LPARAM{1}; });
     std::thread worker([&] { result = m_port.send(message(2133)); });
-    ASSERT_TRUE(eventually([&] { return m_port.pendingCount() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return m_port.pendingCount() == 1; }));
     m_port.removePosted(2133);
     ASSERT_TRUE(m_port.runUntil([&] { return result != -1; }, 5s));
     worker.join();
@@ -294,7 +294,7 @@ TEST_F(HeadlessUiPortTest, AQuestionBlocksItsCallerWhilePostsKeepBeingHandled)
         helper = std::thread([&] {
             m_port.post(message(2126, u"during"));
             m_port.post(message(2129, u"during"));
-            if (eventually([&] { return m_handler.eventCount() >= 4; })) {
+            if (waitUntil([&] { return m_handler.eventCount() >= 4; })) {
                 m_port.answer(false);
             }
         });
@@ -340,7 +340,7 @@ TEST_F(HeadlessUiPortTest, NestedQuestionsAreAnsweredInnermostFirst)
             // Answers the inner question, then the outer one.
             helpers.emplace_back([&] {
                 m_port.answer(true);
-                if (eventually([&] { return m_handler.eventCount() >= 3; })) {
+                if (waitUntil([&] { return m_handler.eventCount() >= 3; })) {
                     m_port.answer(false);
                 }
             });
@@ -410,7 +410,7 @@ TEST_F(HeadlessUiPortTest, RunEndsOnQuitFromAnotherThread)
 {
     std::thread ui([&] { m_port.run(); });
     m_port.post(message(1));
-    ASSERT_TRUE(eventually([&] { return m_handler.eventCount() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return m_handler.eventCount() == 1; }));
     m_port.quit();
     ui.join();
 

@@ -72,7 +72,7 @@ TEST_F(ThreadMessageQueueTest, CloseWakesAWaitingOwnerAndRefusesLaterPosts)
         waiting = true;
         seen = m_queue.wait();
     });
-    ASSERT_TRUE(test::eventually([&] { return waiting.load(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return waiting.load(); }));
     m_queue.close();
     owner.join();
     EXPECT_FALSE(seen);

@@ -1,28 +1,14 @@
 #pragma once
 
+#include "tests/support/wait.h"
+
 #include "platform/tick.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
-#include <thread>
 
 namespace vexlo::test {
-
-// Polls `condition` until it holds or `limit` of real time has passed.
-inline bool eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds limit = std::chrono::seconds(5))
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return condition();
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
-}
 
 inline std::chrono::milliseconds elapsedSince(std::chrono::steady_clock::time_point start)
 {

@@ -13,7 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::elapsedSince;
-using test::eventually;
+using test::waitUntil;
 
 TEST(TimeScaleText, AcceptsPositiveDecimalNumbers)
 {
@@ -50,8 +50,8 @@ TEST_F(TickCounter, RunsOnAcrossTheWrap)
     setTickForTesting(start);
     const auto realStart = std::chrono::steady_clock::now();
 
-    ASSERT_TRUE(eventually([&] { return GetTickCount() < start; })) << "the counter never wrapped";
-    ASSERT_TRUE(eventually([&] { return ticksSince(start) >= 1000u; }));
+    ASSERT_TRUE(waitUntil([&] { return GetTickCount() < start; })) << "the counter never wrapped";
+    ASSERT_TRUE(waitUntil([&] { return ticksSince(start) >= 1000u; }));
     const std::uint32_t since = ticksSince(start);
     EXPECT_LT(since, 100000u) << "the difference must not see the wrap as a jump";
     // 1000 ms of scaled time are 10 ms of real time at scale 100.

@@ -14,7 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::elapsedSince;
-using test::eventually;
+using test::waitUntil;
 
 class WorkerThreadTest : public test::ScaledTimeTest
 {
@@ -34,7 +34,7 @@ TEST_F(WorkerThreadTest, ServesItsQueueInOrderAndEndsAtOnceOnStop)
     worker.queue().post(1025);
     worker.queue().post(1026);
     worker.queue().post(1029, 2);
-    ASSERT_TRUE(eventually([&] {
+    ASSERT_TRUE(waitUntil([&] {
         std::lock_guard lock(mutex);
         return served.size() == 3;
     }));
@@ -56,7 +56,7 @@ TEST_F(WorkerThreadTest, SleepEndsEarlyWhenAStopIsRequested)
         sleeping = true;
         sleepResult = self.sleep(0xFFFFFFFFu); // weeks, even scaled
     });
-    ASSERT_TRUE(eventually([&] { return sleeping.load(); }));
+    ASSERT_TRUE(waitUntil([&] { return sleeping.load(); }));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(worker.stop());
     EXPECT_LT(elapsedSince(start), 1000ms);
@@ -89,14 +89,14 @@ TEST_F(WorkerThreadTest, AStuckBodyDoesNotHoldStopPastItsLimitNorTouchFreedMemor
             self.sleep(100);
             stuck->finished = true;
         });
-        ASSERT_TRUE(eventually([&] { return stuck->entered.load(); }));
+        ASSERT_TRUE(waitUntil([&] { return stuck->entered.load(); }));
         start = std::chrono::steady_clock::now();
         EXPECT_FALSE(worker.stop(50ms));
         EXPECT_GE(elapsedSince(start), 50ms);
     }
     EXPECT_LT(elapsedSince(start), 1000ms) << "nor does the destructor wait for it again";
     stuck->release = true;
-    ASSERT_TRUE(eventually([&] { return stuck->finished.load(); }));
+    ASSERT_TRUE(waitUntil([&] { return stuck->finished.load(); }));
     EXPECT_TRUE(stuck->sawStop);
     EXPECT_TRUE(stuck->postRefused);
 }
@@ -109,7 +109,7 @@ TEST_F(WorkerThreadTest, ABodyMayStopItself)
         EXPECT_FALSE(self.stop()) << "it cannot wait for itself";
         stopped = self.stopRequested();
     });
-    ASSERT_TRUE(eventually([&] { return stopped.load(); }));
+    ASSERT_TRUE(waitUntil([&] { return stopped.load(); }));
     EXPECT_TRUE(worker.stop());
 }
 
@@ -127,7 +127,7 @@ TEST_F(WorkerThreadTest, StartsOnceAndStopsWithoutEverStarting)
             self.queue().wait();
         });
         worker.start([&](WorkerThread&) { ++runs; });
-        ASSERT_TRUE(eventually([&] { return runs == 1; }));
+        ASSERT_TRUE(waitUntil([&] { return runs == 1; }));
     } // the destructor stops the waiting body
     EXPECT_EQ(runs, 1);
 }

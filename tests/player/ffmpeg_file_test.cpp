@@ -3,6 +3,7 @@
 // the tool's own RGB rendering of the same frames.
 #include "recording_target.h"
 #include "test_stream.h"
+#include "tests/support/temp_dir.h"
 
 #include "player/ffmpeg_player.h"
 #include "sdk/backend.h"
@@ -83,9 +84,7 @@ double meanDifference(const sdk::RgbPicture& picture, const std::uint8_t* source
 
 TEST(FfmpegFile, EveryFrameOfAToolMadeFileMatchesItsSource)
 {
-    const fs::path directory =
-        fs::temp_directory_path() / ("vexlo-player-file-" + std::to_string(::getpid()));
-    fs::create_directories(directory);
+    const vexlo::test::TempDir directory("vexlo-player-file");
     const std::string source =
         "-f lavfi -i testsrc2=size=320x180:rate=10 -frames:v " + std::to_string(kFrames);
     ASSERT_TRUE(runFfmpeg(source +
@@ -131,8 +130,6 @@ TEST(FfmpegFile, EveryFrameOfAToolMadeFileMatchesItsSource)
 
     EXPECT_EQ(IP_ORV_Stop(kPort), 0);
     sdk::installPlayer(nullptr);
-    std::error_code ignored;
-    fs::remove_all(directory, ignored);
 }
 
 } // namespace

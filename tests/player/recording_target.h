@@ -1,6 +1,7 @@
 #pragma once
 
 #include "test_stream.h"
+#include "tests/support/wait.h"
 
 #include "sdk/backend.h"
 
@@ -10,7 +11,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace vexlo::player::test {
 
@@ -56,19 +56,6 @@ Rgb pixelAt(const sdk::RgbPicture& picture, int x, int y);
 // True when every channel is within `tolerance` of the expected colour.
 bool near(Rgb actual, Rgb expected, int tolerance = 24);
 
-// Deadlines are generous: sanitizer builds decode several times slower.
-inline constexpr std::chrono::seconds kDeadline{30};
-
-template <typename Condition>
-bool waitUntil(Condition condition, std::chrono::milliseconds timeout = kDeadline)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using vexlo::test::waitUntil;
 
 } // namespace vexlo::player::test

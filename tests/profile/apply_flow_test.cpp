@@ -1,4 +1,5 @@
 #include "apply_test_support.h"
+#include "tests/support/fake_device_library.h"
 
 #include "engine/batch_state.h"
 #include "engine/device_record.h"
@@ -33,6 +34,8 @@ protected:
     {
         vexlo::setTimeScaleForTesting(kTimeScale);
         state.ui = &ui;
+        devices.setAnswerDelayMs(300);
+        registerSdkCallbacks(state);
     }
 
     void TearDown() override
@@ -40,12 +43,12 @@ protected:
         // Threads first, then the answers still on their way, then the list
         // that the callbacks search: only then may the records go.
         EXPECT_TRUE(controller.stopAll(5s));
-        devices.shutdown();
+        devices.dropPending();
         state.applyList.clear();
         state.ui = nullptr;
     }
 
-    _DEVICERECORD* addDevice(const std::string& ip, ApplyDeviceScript script = {})
+    _DEVICERECORD* addDevice(const std::string& ip, FakeDeviceScript script = {})
     {
         devices.addDevice(ip, std::move(script));
         auto record = std::make_unique<_DEVICERECORD>();
@@ -63,25 +66,12 @@ protected:
 
     bool waitForDone(std::size_t count, std::chrono::milliseconds limit = 60s)
     {
-        return ui.waitFor([&] { return ui.count(WM_APPLY_DONE) >= count; }, limit);
-    }
-
-    // Makes `record`'s device answer `code` (accepted or refused) as soon as its
-    // row shows the waiting text with `seconds`, on the posting thread.
-    void answerWhenShown(_DEVICERECORD* record, std::u16string_view name, int seconds, int code)
-    {
-        ui.setHook([=, this](const vexlo::UiMessage& message) {
-            if (message.message != WM_ROW_UPDATE ||
-                message.wParam != reinterpret_cast<WPARAM>(record))
-                return;
-            if (auto shown = waitSeconds(message.text, name); shown && *shown >= seconds)
-                AUXResponseCallBack(record->loginHandle.load(), code, "", &state);
-        });
+        return test::waitUntil([&] { return ui.count(WM_APPLY_DONE) >= count; }, limit);
     }
 
     BatchState state;
     RecordingUiPort ui;
-    ScriptedDevices devices{state};
+    FakeDeviceLibrary devices;
     std::unique_ptr<vexlo::ConfigProfile> profile = std::make_unique<vexlo::ConfigProfile>();
     std::vector<std::unique_ptr<_DEVICERECORD>> records;
     vexlo::ApplyConfigController controller{state};
@@ -118,8 +108,8 @@ TEST_F(ApplyFlowTest, NoTickedDeviceEndsTheStepAtOnce)
 
 TEST_F(ApplyFlowTest, LoginShowsEverySecondUntilConfirmed)
 {
-    ApplyDeviceScript script;
-    script.login = DeviceReply::Silent;
+    FakeDeviceScript script;
+    script.login = FakeReply::Silent;
     _DEVICERECORD* device = addDevice("127.0.0.11", script);
     // The device confirms the login while the row shows its third second.
     ui.setHook([&](const vexlo::UiMessage& message) {
@@ -134,13 +124,13 @@ TEST_F(ApplyFlowTest, LoginShowsEverySecondUntilConfirmed)
                                            u"登录设备...3s", u"登录设备成功"}));
     EXPECT_EQ(device->loginState.load(), 1);
     EXPECT_EQ(device->applyDone.load(), 1);
-    EXPECT_TRUE(devices.requests().empty()); // no section enabled
+    EXPECT_TRUE(devices.requestsTo().empty()); // no section enabled
 }
 
 TEST_F(ApplyFlowTest, RefusedLoginStillWaitsTheFull45Seconds)
 {
-    ApplyDeviceScript script;
-    script.login = DeviceReply::Refuse; // a refusal does not end the wait early
+    FakeDeviceScript script;
+    script.login = FakeReply::Refuse; // a refusal does not end the wait early
     _DEVICERECORD* device = addDevice("127.0.0.11", script);
     profile->cloud.enabled = 1;
     start({device});
@@ -157,15 +147,15 @@ TEST_F(ApplyFlowTest, RefusedLoginStillWaitsTheFull45Seconds)
     EXPECT_LE(lastSecond, 45);
     EXPECT_GE(vexlo::tickDiff(rows.back().tick, rows.front().tick), 45000u);
     EXPECT_EQ(device->loginState.load(), -1);
-    EXPECT_TRUE(devices.requests().empty());
+    EXPECT_TRUE(devices.requestsTo().empty());
     EXPECT_EQ(device->applyDone.load(), 1);
     EXPECT_EQ(ui.count(WM_APPLY_DONE), 1u);
 }
 
 TEST_F(ApplyFlowTest, LoginCallThatFailsEndsAtOnce)
 {
-    ApplyDeviceScript script;
-    script.login = DeviceReply::SendFails;
+    FakeDeviceScript script;
+    script.login = FakeReply::CallFails;
     _DEVICERECORD* device = addDevice("127.0.0.11", script);
     profile->cloud.enabled = 1;
     start({device});
@@ -173,36 +163,18 @@ TEST_F(ApplyFlowTest, LoginCallThatFailsEndsAtOnce)
     EXPECT_EQ(textsOf(ui.rowTexts(device)),
               (std::vector<std::u16string>{u"登录设备", u"登录设备失败"}));
     EXPECT_EQ(device->loginHandle.load(), 0);
-    EXPECT_TRUE(devices.requests().empty());
+    EXPECT_TRUE(devices.requestsTo().empty());
 }
 
 TEST_F(ApplyFlowTest, LoginAnswerBeforeTheHandleIsStoredIsNotLost)
 {
-    ApplyDeviceScript script;
-    script.loginAnswerBeforeReturn = true;
+    FakeDeviceScript script;
+    script.answerBeforeReturn = true;
     _DEVICERECORD* device = addDevice("127.0.0.11", script);
     start({device});
     ASSERT_TRUE(waitForDone(1));
     EXPECT_EQ(textsOf(ui.rowTexts(device)),
               (std::vector<std::u16string>{u"登录设备", u"登录设备成功"}));
-}
-
-TEST_F(ApplyFlowTest, DeviceStillLoggedInIsNotLoggedInAgain)
-{
-    _DEVICERECORD* device = addDevice("127.0.0.11");
-    device->loginHandle = devices.loginNow("127.0.0.11");
-    device->loginState = 1;
-    profile->cloud.enabled = 1;
-    start({device});
-    ASSERT_TRUE(waitForDone(1));
-
-    EXPECT_EQ(devices.loginCalls(), 0);
-    const auto texts = textsOf(ui.rowTexts(device));
-    ASSERT_FALSE(texts.empty());
-    EXPECT_EQ(texts.front(), u"设置云平台");
-    EXPECT_EQ(texts.back(), u"设置云平台成功");
-    ASSERT_EQ(devices.requests().size(), 1u);
-    EXPECT_EQ(devices.requests()[0].code, 335);
 }
 
 TEST_F(ApplyFlowTest, NoSectionEnabledLogsInAndFinishes)
@@ -213,60 +185,16 @@ TEST_F(ApplyFlowTest, NoSectionEnabledLogsInAndFinishes)
     ASSERT_TRUE(waitForDone(1));
     EXPECT_EQ(textsOf(ui.rowTexts(device)),
               (std::vector<std::u16string>{u"登录设备", u"登录设备成功"}));
-    EXPECT_TRUE(devices.requests().empty());
-    EXPECT_EQ(devices.loginCalls(), 1);
+    EXPECT_TRUE(devices.requestsTo().empty());
+    EXPECT_EQ(devices.countOf("Login"), 1u);
 }
 
 // ---- sections ---------------------------------------------------------------------------------
 
-TEST_F(ApplyFlowTest, RefusedSectionIsTriedOnceMoreAfterFifteenSeconds)
-{
-    ApplyDeviceScript script;
-    script.sections[335] = {DeviceReply::Silent, DeviceReply::Silent};
-    _DEVICERECORD* device = addDevice("127.0.0.11", script);
-    // Both attempts are refused after about three seconds.
-    answerWhenShown(device, u"设置云平台", 3, sdkRefusalOf(335));
-    profile->cloud.enabled = 1;
-    profile->ftp.enabled = 1;
-    start({device});
-    ASSERT_TRUE(waitForDone(1, 120s));
-
-    const auto rows = ui.rowTexts(device);
-    const std::vector<std::u16string> attempt = {u"设置云平台",      u"设置云平台...0s",
-                                                 u"设置云平台...1s", u"设置云平台...2s",
-                                                 u"设置云平台...3s", u"设置云平台失败"};
-    const std::size_t first = indexOf(rows, u"设置云平台");
-    const std::size_t second = indexOf(rows, u"设置云平台", first + 1);
-    const std::size_t ftp = indexOf(rows, u"设置FTP");
-    ASSERT_LT(ftp, rows.size());
-    ASSERT_EQ(second, first + attempt.size());
-    for (std::size_t i = 0; i < attempt.size(); ++i) {
-        EXPECT_EQ(rows[first + i].text, attempt[i]);
-        EXPECT_EQ(rows[second + i].text, attempt[i]);
-    }
-    // One second after the failure text, then the 15 s pause; the same after
-    // the second failure, before the next section.
-    const std::uint32_t retryGap = vexlo::tickDiff(rows[second].tick, rows[second - 1].tick);
-    const std::uint32_t nextGap = vexlo::tickDiff(rows[ftp].tick, rows[ftp - 1].tick);
-    EXPECT_GE(retryGap, 16000u);
-    EXPECT_LT(retryGap, 20000u);
-    EXPECT_EQ(ftp, second + attempt.size());
-    EXPECT_GE(nextGap, 16000u);
-    EXPECT_LT(nextGap, 20000u);
-    EXPECT_EQ(rows.back().text, u"设置FTP成功");
-
-    const auto sent = devices.requests();
-    ASSERT_EQ(sent.size(), 3u);
-    EXPECT_EQ(sent[0].code, 335);
-    EXPECT_EQ(sent[1].code, 335);
-    EXPECT_EQ(sent[1].text, sent[0].text);
-    EXPECT_EQ(sent[2].code, 421);
-}
-
 TEST_F(ApplyFlowTest, RequestTheLibraryDoesNotSendFailsAtOnce)
 {
-    ApplyDeviceScript script;
-    script.sections[620] = {DeviceReply::SendFails}; // the second attempt goes through
+    FakeDeviceScript script;
+    script.sections[620] = {FakeReply::CallFails}; // the second attempt goes through
     _DEVICERECORD* device = addDevice("127.0.0.11", script);
     profile->stream.enabled = 1;
     start({device});
@@ -279,7 +207,7 @@ TEST_F(ApplyFlowTest, RequestTheLibraryDoesNotSendFailsAtOnce)
     EXPECT_EQ(rows[first + 2].text, u"设置流媒体");
     EXPECT_GE(vexlo::tickDiff(rows[first + 2].tick, rows[first + 1].tick), 16000u);
     EXPECT_EQ(rows.back().text, u"设置流媒体成功");
-    EXPECT_EQ(devices.requests().size(), 1u);
+    EXPECT_EQ(devices.requestsTo().size(), 1u);
 }
 
 TEST_F(ApplyFlowTest, AcceptedAudioIsFollowedByTheRestartCountdown)
@@ -309,8 +237,8 @@ TEST_F(ApplyFlowTest, AcceptedAudioIsFollowedByTheRestartCountdown)
 
 TEST_F(ApplyFlowTest, RefusedCaptureRunsNoCountdown)
 {
-    ApplyDeviceScript script;
-    script.sections[524] = {DeviceReply::Refuse, DeviceReply::Refuse};
+    FakeDeviceScript script;
+    script.sections[524] = {FakeReply::Refuse, FakeReply::Refuse};
     _DEVICERECORD* device = addDevice("127.0.0.11", script);
     profile->capture.enabled = 1;
     start({device});
@@ -337,58 +265,19 @@ TEST_F(ApplyFlowTest, EverySectionInTableOrderWithEthernetLast)
     start({device});
     ASSERT_TRUE(waitForDone(1, 180s));
 
-    const auto sent = devices.requests();
+    const auto sent = devices.requestsTo();
     const auto sections = vexlo::configSections();
     ASSERT_EQ(sent.size(), sections.size());
     for (std::size_t i = 0; i < sections.size(); ++i) {
-        EXPECT_EQ(sent[i].code, sections[i].replyCode) << i;
+        EXPECT_EQ(sent[i].command, sections[i].replyCode) << i;
         EXPECT_EQ(sent[i].text, vexlo::sectionRequestText(sections[i], *profile)) << i;
         EXPECT_EQ(sent[i].length, static_cast<int>(sent[i].text.size()) + 1) << i;
     }
-    EXPECT_EQ(sent.back().code, 325);
+    EXPECT_EQ(sent.back().command, 325);
     EXPECT_EQ(ui.rowTexts(device).back().text, u"设置以太网成功");
 }
 
 // ---- several devices, the profile copy, shutdown ----------------------------------------
-
-TEST_F(ApplyFlowTest, TwoDevicesAtOnceEachPostOneApplyDone)
-{
-    ApplyDeviceScript slow;
-    slow.answerDelayMs = 5000;
-    _DEVICERECORD* quick = addDevice("127.0.0.11");
-    _DEVICERECORD* later = addDevice("127.0.0.12", slow);
-    profile->cloud.enabled = 1;
-    // What the main window's end-of-step check sees at each WM_APPLY_DONE.
-    std::mutex seenMutex;
-    std::vector<bool> finishedAtDone;
-    ui.setHook([&](const vexlo::UiMessage& message) {
-        if (message.message == WM_APPLY_DONE) {
-            const bool finished = vexlo::applyStepFinished(state);
-            std::lock_guard lock(seenMutex);
-            finishedAtDone.push_back(finished);
-        }
-    });
-    start({quick, later});
-    ASSERT_TRUE(waitForDone(2));
-
-    {
-        std::lock_guard lock(seenMutex);
-        EXPECT_EQ(finishedAtDone, (std::vector<bool>{false, true}));
-    }
-    EXPECT_EQ(ui.count(WM_APPLY_DONE), 2u);
-    // Both rows worked at the same time: the slow device had started its
-    // section before the quick one was done.
-    const auto laterRows = ui.rowTexts(later);
-    const std::size_t laterSection = indexOf(laterRows, u"设置云平台");
-    ASSERT_LT(laterSection, laterRows.size());
-    const auto quickRows = ui.rowTexts(quick);
-    EXPECT_LT(vexlo::tickDiff(laterRows[laterSection].tick, quickRows.front().tick),
-              vexlo::tickDiff(quickRows.back().tick, quickRows.front().tick));
-    EXPECT_EQ(quickRows.back().text, u"设置云平台成功");
-    EXPECT_EQ(laterRows.back().text, u"设置云平台成功");
-    EXPECT_EQ(devices.requestsTo("127.0.0.11").size(), 1u);
-    EXPECT_EQ(devices.requestsTo("127.0.0.12").size(), 1u);
-}
 
 TEST_F(ApplyFlowTest, DevicesGetTheProfileAsItWasWhenTheStepStarted)
 {
@@ -425,12 +314,12 @@ TEST_F(ApplyFlowTest, DevicesGetTheProfileAsItWasWhenTheStepStarted)
 
 TEST_F(ApplyFlowTest, StopAllEndsWaitingThreadsPromptly)
 {
-    ApplyDeviceScript script;
-    script.login = DeviceReply::Silent;
+    FakeDeviceScript script;
+    script.login = FakeReply::Silent;
     _DEVICERECORD* first = addDevice("127.0.0.11", script);
     _DEVICERECORD* second = addDevice("127.0.0.12", script);
     start({first, second});
-    ASSERT_TRUE(ui.waitFor([&] { return ui.rowTexts(second).size() >= 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return ui.rowTexts(second).size() >= 2; }));
 
     const auto before = std::chrono::steady_clock::now();
     EXPECT_TRUE(controller.stopAll(5s));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apply_test_support.h"
+#include "tests/support/net_sdk_site.h"
 
 #include "engine/batch_state.h"
 #include "engine/device_record.h"
@@ -12,23 +13,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vexlo {
-
-namespace ipcsim {
-class Site;
-}
-namespace netsdk {
-class NetSdk;
-}
-namespace sdk {
-class DeviceLibrary;
-}
 
 // The whole push as a site sees it: the real apply threads, the network
 // device library and simulated cameras on loopback addresses, at a high time
@@ -42,9 +32,6 @@ protected:
     static constexpr double kTimeScale = 20.0;
 
     ApplySiteTest();
-    ~ApplySiteTest() override;
-
-    void SetUp() override;
     void TearDown() override;
 
     // Starts the cameras (on other addresses when the first are taken) and the
@@ -74,10 +61,7 @@ protected:
     vexlo::ApplyConfigController controller{state};
 
 private:
-    std::filesystem::path m_dir;
-    std::unique_ptr<vexlo::ipcsim::Site> m_site;
-    std::unique_ptr<vexlo::netsdk::NetSdk> m_sdk;
-    vexlo::sdk::DeviceLibrary* m_previous = nullptr;
+    std::unique_ptr<vexlo::test::NetSdkSite> m_site;
 };
 
 } // namespace vexlo

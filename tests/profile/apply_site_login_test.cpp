@@ -24,7 +24,7 @@ TEST_F(ApplySiteTest, LoginNeverConfirmedFailsAfterFortyFiveSecondsAndSendsNothi
     profile->cloud.enabled = 1;
     profile->lan.enabled = 1;
     ASSERT_EQ(controller.startApplyConfig({device}, *profile, this), 1u);
-    ASSERT_TRUE(ui.waitFor([&] { return ui.count(WM_APPLY_DONE) == 1; }, 120s));
+    ASSERT_TRUE(test::waitUntil([&] { return ui.count(WM_APPLY_DONE) == 1; }, 120s));
 
     // "登录设备", one waiting text a second up to at most 45 s, then the
     // failure once more than 45 s have gone by.
@@ -54,7 +54,7 @@ TEST_F(ApplySiteTest, NoSectionEnabledOnlyLogsIn)
     _DEVICERECORD* device = records[0].get();
     profile->lan.enabled = 2; // only 1 selects a section
     ASSERT_EQ(controller.startApplyConfig({device}, *profile, this), 1u);
-    ASSERT_TRUE(ui.waitFor([&] { return ui.count(WM_APPLY_DONE) == 1; }, 60s));
+    ASSERT_TRUE(test::waitUntil([&] { return ui.count(WM_APPLY_DONE) == 1; }, 60s));
 
     // The loopback camera confirms well within the first second; a slow
     // machine may still show a waiting text or two before the success.
@@ -87,7 +87,7 @@ TEST_F(ApplySiteTest, CameraStillLoggedInIsNotLoggedInAgain)
     profile->cloud.enabled = 1;
     profile->language.enabled = 1;
     ASSERT_EQ(controller.startApplyConfig({device}, *profile, this), 1u);
-    ASSERT_TRUE(ui.waitFor([&] { return ui.count(WM_APPLY_DONE) == 1; }, 60s));
+    ASSERT_TRUE(test::waitUntil([&] { return ui.count(WM_APPLY_DONE) == 1; }, 60s));
 
     // No login text: the row starts with the first enabled section.
     const auto texts = textsOf(ui.rowTexts(device));

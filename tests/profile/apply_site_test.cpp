@@ -48,7 +48,7 @@ TEST_F(ApplySiteTest, TwoCamerasReceiveTheEnabledSectionsWithEthernetLast)
     vexlo::copyToField(profile->lan.ipAddress, "127.0.0.99");
     vexlo::copyToField(profile->lan.dns1, "a&b<c>");
     ASSERT_EQ(controller.startApplyConfig(allRecords(), *profile, this), 2u);
-    ASSERT_TRUE(ui.waitFor([&] { return ui.count(WM_APPLY_DONE) == 2; }, 120s));
+    ASSERT_TRUE(test::waitUntil([&] { return ui.count(WM_APPLY_DONE) == 2; }, 120s));
     EXPECT_TRUE(vexlo::applyStepFinished(state));
 
     // The healthy camera: logged in, three sections, Ethernet last, exact bytes.
@@ -99,7 +99,7 @@ TEST_F(ApplySiteTest, EverySectionArrivesByteForByteInTableOrderWithEthernetLast
     vexlo::copyToField(profile->account.newPassword, "a&#xZZ<b>");
     profile->time.timeZone = 20;
     ASSERT_EQ(controller.startApplyConfig({device}, *profile, this), 1u);
-    ASSERT_TRUE(ui.waitFor([&] { return ui.count(WM_APPLY_DONE) == 1; }, 120s));
+    ASSERT_TRUE(test::waitUntil([&] { return ui.count(WM_APPLY_DONE) == 1; }, 120s));
 
     // The camera received every section once, in table order, each exactly as
     // the profile builds it: the GBK text and the escapes survive the wire.
@@ -161,7 +161,7 @@ TEST_F(ApplySiteTest, RefusalAfterAboutThreeSecondsIsTriedAgainAfterFifteenSecon
     profile->cloud.enabled = 1;
     profile->ftp.enabled = 1;
     ASSERT_EQ(controller.startApplyConfig({device}, *profile, this), 1u);
-    ASSERT_TRUE(ui.waitFor([&] { return ui.count(WM_APPLY_DONE) == 1; }, 120s));
+    ASSERT_TRUE(test::waitUntil([&] { return ui.count(WM_APPLY_DONE) == 1; }, 120s));
 
     const auto rows = ui.rowTexts(device);
     const std::vector<std::u16string> attempt = {u"设置云平台",      u"设置云平台...0s",

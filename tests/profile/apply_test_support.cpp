@@ -1,162 +1,11 @@
 #include "apply_test_support.h"
 
 #include "engine/messages.h"
-#include "engine/sdk_callbacks.h"
 #include "platform/tick.h"
-#include "sdk/netsdk.h"
 
 #include <gtest/gtest.h>
 
 namespace vexlo {
-
-using ::testing::_;
-
-ScriptedDevices::ScriptedDevices(BatchState& state) : m_state(state)
-{
-    ON_CALL(*this, Login(_, _, _, _, _))
-        .WillByDefault([this](const char* ip, std::uint16_t, const char*, const char*, int) {
-            return login(ip);
-        });
-    ON_CALL(*this, SetDVRConfig(_, _, _, _, _))
-        .WillByDefault([this](int handle, int code, int, const char* text, int length) {
-            return setConfig(handle, code, text, length);
-        });
-    m_deliverer = std::thread([this] { deliveryLoop(); });
-}
-
-ScriptedDevices::~ScriptedDevices()
-{
-    shutdown();
-}
-
-void ScriptedDevices::addDevice(const std::string& ip, ApplyDeviceScript script)
-{
-    std::lock_guard lock(m_mutex);
-    m_scripts[ip] = std::move(script);
-}
-
-int ScriptedDevices::loginNow(const std::string& ip)
-{
-    std::lock_guard lock(m_mutex);
-    const int handle = m_nextHandle++;
-    m_handles[handle] = ip;
-    return handle;
-}
-
-void ScriptedDevices::shutdown()
-{
-    {
-        std::unique_lock lock(m_mutex);
-        m_quit = true;
-        m_pending.clear();
-        m_changed.notify_all();
-    }
-    if (m_deliverer.joinable())
-        m_deliverer.join();
-}
-
-std::vector<SentRequest> ScriptedDevices::requests() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_requests;
-}
-
-std::vector<SentRequest> ScriptedDevices::requestsTo(const std::string& ip) const
-{
-    std::vector<SentRequest> selected;
-    for (SentRequest& request : requests()) {
-        if (request.ip == ip)
-            selected.push_back(std::move(request));
-    }
-    return selected;
-}
-
-int ScriptedDevices::loginCalls() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_loginCalls;
-}
-
-int ScriptedDevices::login(const char* ip)
-{
-    std::function<void()> answerNow;
-    int handle = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        ++m_loginCalls;
-        auto script = m_scripts.find(ip ? ip : "");
-        if (script == m_scripts.end() || script->second.login == DeviceReply::SendFails)
-            return 0;
-        handle = m_nextHandle++;
-        m_handles[handle] = script->first;
-        if (script->second.login == DeviceReply::Silent)
-            return handle;
-        const int event = script->second.login == DeviceReply::Accept ? SDK_EVENT_LOGIN_OK
-                                                                      : SDK_EVENT_LOGIN_FAILED;
-        auto deliver = [this, handle, event] { StatusEventCallBack(handle, event, 0, &m_state); };
-        if (script->second.loginAnswerBeforeReturn)
-            answerNow = deliver;
-        else
-            schedule(script->second.loginDelayMs, deliver);
-    }
-    if (answerNow)
-        answerNow();
-    return handle;
-}
-
-int ScriptedDevices::setConfig(int handle, int code, const char* text, int length)
-{
-    std::lock_guard lock(m_mutex);
-    auto device = m_handles.find(handle);
-    if (device == m_handles.end())
-        return -1;
-    const ApplyDeviceScript& script = m_scripts[device->second];
-    const std::size_t attempt = m_attempts[device->second][code]++;
-    DeviceReply reply = DeviceReply::Accept;
-    if (auto replies = script.sections.find(code);
-        replies != script.sections.end() && attempt < replies->second.size())
-        reply = replies->second[attempt];
-    if (reply == DeviceReply::SendFails)
-        return -1;
-    m_requests.push_back({device->second, code, text ? text : "", length});
-    if (reply != DeviceReply::Silent) {
-        const int answerCode = reply == DeviceReply::Accept ? code : sdkRefusalOf(code);
-        schedule(script.answerDelayMs, [this, handle, answerCode] {
-            AUXResponseCallBack(handle, answerCode, "", &m_state);
-        });
-    }
-    return 0;
-}
-
-void ScriptedDevices::schedule(std::uint32_t delayMs, std::function<void()> deliver)
-{
-    m_pending.emplace(std::chrono::steady_clock::now() + vexlo::scaledDuration(delayMs),
-                      std::move(deliver));
-    m_changed.notify_all();
-}
-
-void ScriptedDevices::deliveryLoop()
-{
-    std::unique_lock lock(m_mutex);
-    while (!m_quit) {
-        if (m_pending.empty()) {
-            m_changed.wait(lock);
-            continue;
-        }
-        auto next = m_pending.begin();
-        if (m_changed.wait_until(lock, next->first) != std::cv_status::timeout)
-            continue; // something changed: look again
-        next = m_pending.begin();
-        if (m_quit || next == m_pending.end() || next->first > std::chrono::steady_clock::now())
-            continue;
-        std::function<void()> deliver = std::move(next->second);
-        m_pending.erase(next);
-        // The callbacks take the engine's locks: never call them under ours.
-        lock.unlock();
-        deliver();
-        lock.lock();
-    }
-}
 
 void RecordingUiPort::setHook(Hook hook)
 {
@@ -170,7 +19,6 @@ void RecordingUiPort::post(vexlo::UiMessage message)
     std::lock_guard lock(m_mutex);
     m_messages.push_back({message.message, message.wParam, message.lParam, std::move(message.text),
                           vexlo::GetTickCount()});
-    m_changed.notify_all();
 }
 
 LPARAM RecordingUiPort::send(vexlo::UiMessage message)
@@ -202,22 +50,6 @@ std::size_t RecordingUiPort::count(std::uint32_t message) const
     for (const PostedMessage& posted : messages())
         found += posted.message == message ? 1 : 0;
     return found;
-}
-
-bool RecordingUiPort::waitFor(const std::function<bool()>& condition,
-                              std::chrono::milliseconds limit)
-{
-    // Some conditions change without a post (a thread ending), so look again
-    // at least every few milliseconds.
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (condition())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, std::chrono::milliseconds(5));
-    }
 }
 
 std::vector<std::u16string> textsOf(const std::vector<PostedMessage>& rows)

@@ -1,91 +1,22 @@
 #pragma once
 
-#include "tests/support/mock_device_library.h"
+#include "tests/support/wait.h"
 
-#include "engine/batch_state.h"
 #include "platform/ui_port.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace vexlo {
 
-// Test doubles for the configuration push: a device library whose logins and
-// section answers follow a script per device, and a user-interface port that
-// records every message with the tick at which it was posted.
-
-enum class DeviceReply
-{
-    Accept,   // status event 4, or the section answered
-    Refuse,   // status event 5, or the section refused (top bit set)
-    Silent,   // no answer ever comes
-    SendFails // the library call itself fails (Login returns 0, SetDVRConfig -1)
-};
-
-struct ApplyDeviceScript
-{
-    DeviceReply login = DeviceReply::Accept;
-    bool loginAnswerBeforeReturn = false; // the answer comes inside the Login call
-    std::uint32_t loginDelayMs = 300;     // scaled milliseconds after the call
-    // Per command code, the reply to each attempt in turn; missing: Accept.
-    std::map<int, std::vector<DeviceReply>> sections;
-    std::uint32_t answerDelayMs = 300;
-};
-
-struct SentRequest
-{
-    std::string ip;
-    int code = 0;
-    std::string text;
-    int length = 0;
-};
-
-class ScriptedDevices : public ::testing::NiceMock<MockDeviceLibrary>
-{
-public:
-    explicit ScriptedDevices(BatchState& state);
-    ~ScriptedDevices() override;
-
-    void addDevice(const std::string& ip, ApplyDeviceScript script = {});
-    // A live handle for `ip`, as an earlier instruction's login left it.
-    int loginNow(const std::string& ip);
-    // Delivers nothing more; waits for a delivery in progress.
-    void shutdown();
-
-    std::vector<SentRequest> requests() const;
-    std::vector<SentRequest> requestsTo(const std::string& ip) const;
-    int loginCalls() const;
-
-private:
-    int login(const char* ip);
-    int setConfig(int handle, int code, const char* text, int length);
-    void schedule(std::uint32_t delayMs, std::function<void()> deliver);
-    void deliveryLoop();
-
-    BatchState& m_state;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::map<std::string, ApplyDeviceScript> m_scripts;
-    std::map<int, std::string> m_handles;
-    std::map<std::string, std::map<int, std::size_t>> m_attempts;
-    std::vector<SentRequest> m_requests;
-    std::multimap<std::chrono::steady_clock::time_point, std::function<void()>> m_pending;
-    int m_nextHandle = 500;
-    int m_loginCalls = 0;
-    bool m_quit = false;
-    bool m_delivering = false;
-    std::thread m_deliverer;
-};
+// A user-interface port that records every message with the tick at which it
+// was posted, and helpers to read the waiting texts of the configuration push.
 
 struct PostedMessage
 {
@@ -118,13 +49,10 @@ public:
     // The status texts posted for `record`, in order, with their ticks.
     std::vector<PostedMessage> rowTexts(const void* record) const;
     std::size_t count(std::uint32_t message) const;
-    bool waitFor(const std::function<bool()>& condition,
-                 std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 private:
     Hook m_hook;
     mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
     std::vector<PostedMessage> m_messages;
 };
 

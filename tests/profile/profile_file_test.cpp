@@ -1,3 +1,5 @@
+#include "tests/support/temp_dir.h"
+
 #include "profile/profile_file.h"
 
 #include <gtest/gtest.h>
@@ -80,14 +82,6 @@ ConfigProfile filledProfile(unsigned char value)
 class ProfileFileTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "vexlo-profile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
     fs::path configFile() const { return m_folder / "config.dat"; }
     std::size_t entriesInFolder() const
     {
@@ -95,7 +89,8 @@ protected:
             std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
     }
 
-    fs::path m_folder;
+    vexlo::test::TempDir m_dir{"vexlo-profile"};
+    const fs::path m_folder = m_dir.path();
 };
 
 TEST_F(ProfileFileTest, SavedFileCarriesTheHeaderAndTheWholeRecord)

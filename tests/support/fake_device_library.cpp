@@ -43,10 +43,16 @@ void FakeDeviceLibrary::addDevice(const std::string& ip, FakeDeviceScript script
     m_devices[ip] = std::move(device);
 }
 
-void FakeDeviceLibrary::addSearchResult(const std::string& serial, const std::string& ip)
+void FakeDeviceLibrary::addSearchResult(FakeSearchEntry entry)
 {
     std::lock_guard lock(m_mutex);
-    m_extraResults.push_back({serial, ip});
+    m_entries.push_back(std::move(entry));
+}
+
+void FakeDeviceLibrary::addCameras(int first, int count)
+{
+    for (int n = first; n < first + count; ++n)
+        addSearchResult({"cam" + std::to_string(n), "127.0.1." + std::to_string(n)});
 }
 
 int FakeDeviceLibrary::loginNow(const std::string& ip)
@@ -80,6 +86,19 @@ std::vector<FakeCall> FakeDeviceLibrary::callsNamed(const std::string& name) con
     return named;
 }
 
+std::vector<FakeCall> FakeDeviceLibrary::requestsTo(const std::string& ip) const
+{
+    std::vector<FakeCall> requests = callsNamed("SetDVRConfig");
+    std::erase_if(requests, [&](const FakeCall& call) { return !ip.empty() && call.device != ip; });
+    return requests;
+}
+
+std::vector<FakeModify> FakeDeviceLibrary::modifyCalls() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_modifies;
+}
+
 int FakeDeviceLibrary::deliveredCount() const
 {
     std::lock_guard lock(m_mutex);
@@ -104,11 +123,11 @@ int FakeDeviceLibrary::handleOf(const std::string& ip) const
     return newest;
 }
 
-void FakeDeviceLibrary::record(std::string name, std::string device, int handle, int command,
-                               std::string text)
+FakeCall& FakeDeviceLibrary::record(std::string name, std::string device, int handle, int command,
+                                    std::string text)
 {
-    m_calls.push_back({std::move(name), std::move(device), handle, command, std::move(text),
-                       vexlo::GetTickCount()});
+    return m_calls.emplace_back(FakeCall{std::move(name), std::move(device), handle, command,
+                                         std::move(text), 0, vexlo::GetTickCount()});
 }
 
 FakeDeviceLibrary::Device* FakeDeviceLibrary::deviceOf(int handle, std::string* ip)
@@ -149,7 +168,7 @@ std::function<void()> FakeDeviceLibrary::statusEvent(int handle, int event)
 std::function<void()> FakeDeviceLibrary::answer(int handle, int command, FakeReply reply,
                                                 std::string text)
 {
-    if (reply == FakeReply::Silent)
+    if (reply == FakeReply::Silent || reply == FakeReply::CallFails)
         return {};
     const int code = reply == FakeReply::Refuse ? sdkRefusalOf(command) : command;
     return [this, handle, code, text = std::move(text)] {
@@ -220,7 +239,11 @@ int FakeDeviceLibrary::StartSearchIPC()
 {
     std::lock_guard lock(m_mutex);
     record("StartSearchIPC");
-    m_results = m_extraResults;
+    m_results.clear();
+    for (const FakeSearchEntry& entry : m_entries) {
+        if (!entry.hidden)
+            m_results.push_back(entry);
+    }
     for (const auto& [ip, device] : m_devices) {
         if (device.restored && !device.script.restoreAddress.empty())
             m_results.push_back({device.script.serial, device.script.restoreAddress});
@@ -246,16 +269,46 @@ int FakeDeviceLibrary::GetIPCInfo(int index, _IPCINFO* info)
     std::lock_guard lock(m_mutex);
     if (!info || index < 0 || index >= static_cast<int>(m_results.size()))
         return -1;
-    vexlo::copyToField(info->serialNo, m_results[index].serial);
-    vexlo::copyToField(info->ipAddress, m_results[index].ip);
+    const FakeSearchEntry& entry = m_results[index];
+    if (entry.readFails)
+        return -1;
+    vexlo::copyToField(info->serialNo, entry.serial);
+    vexlo::copyToField(info->deviceType, entry.type);
+    vexlo::copyToField(info->ipAddress, entry.ip);
+    vexlo::copyToField(info->macAddress, "00:11:22:33:44:" + std::to_string(index % 100));
+    vexlo::copyToField(info->netmask, "255.255.0.0");
+    vexlo::copyToField(info->gateway, "127.0.0.254");
     return 0;
 }
 
-int FakeDeviceLibrary::ModifyIPC(int /*index*/, const _IPCINFO* /*info*/)
+int FakeDeviceLibrary::ModifyIPC(int index, const _IPCINFO* info)
 {
     std::lock_guard lock(m_mutex);
     record("ModifyIPC");
-    return 0;
+    if (!info)
+        return -1;
+    const FakeModify& call =
+        m_modifies.emplace_back(FakeModify{index, std::string(vexlo::fieldText(info->serialNo)),
+                                           std::string(vexlo::fieldText(info->ipAddress)),
+                                           std::string(vexlo::fieldText(info->netmask)),
+                                           std::string(vexlo::fieldText(info->gateway))});
+    for (FakeSearchEntry& entry : m_entries) {
+        if (entry.serial != call.serial)
+            continue;
+        switch (entry.readdress) {
+        case FakeSearchEntry::Readdress::Moves:
+            entry.ip = call.ip;
+            return 0;
+        case FakeSearchEntry::Readdress::StaysPut:
+            return 0;
+        case FakeSearchEntry::Readdress::Vanishes:
+            entry.hidden = true;
+            return 0;
+        case FakeSearchEntry::Readdress::Refuses:
+            return -1;
+        }
+    }
+    return -1;
 }
 
 int FakeDeviceLibrary::Login(const char* ip, std::uint16_t /*port*/, const char* /*user*/,
@@ -270,11 +323,13 @@ int FakeDeviceLibrary::Login(const char* ip, std::uint16_t /*port*/, const char*
         auto device = m_devices.find(address);
         if (device == m_devices.end())
             return -1;
-        handle = m_nextHandle++;
-        m_handles[handle] = address;
         const FakeDeviceScript& script = device->second.script;
         const FakeReply reply =
             device->second.firmwareInstalled ? script.loginAfterFirmware : script.login;
+        if (reply == FakeReply::CallFails)
+            return -1;
+        handle = m_nextHandle++;
+        m_handles[handle] = address;
         std::function<void()> event;
         if (reply != FakeReply::Silent)
             event = statusEvent(handle, reply == FakeReply::Answer ? SDK_EVENT_LOGIN_OK
@@ -343,10 +398,23 @@ int FakeDeviceLibrary::SystemControl(int loginHandle, int command, int /*channel
 }
 
 int FakeDeviceLibrary::SetDVRConfig(int loginHandle, int command, int /*channel*/, const char* text,
-                                    int /*length*/)
+                                    int length)
 {
     std::lock_guard lock(m_mutex);
-    record("SetDVRConfig", {}, loginHandle, command, text ? text : "");
+    std::string ip;
+    Device* device = deviceOf(loginHandle, &ip);
+    if (!device)
+        return -1;
+    const auto replies = device->script.sections.find(command);
+    const std::size_t attempt = device->sectionAttempts[command]++;
+    const FakeReply reply =
+        replies != device->script.sections.end() && attempt < replies->second.size()
+            ? replies->second[attempt]
+            : FakeReply::Answer;
+    if (reply == FakeReply::CallFails)
+        return -1;
+    record("SetDVRConfig", ip, loginHandle, command, text ? text : "").length = length;
+    schedule(m_answerDelayMs, answer(loginHandle, command, reply, ""));
     return 0;
 }
 

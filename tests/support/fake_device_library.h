@@ -12,17 +12,19 @@
 #include <thread>
 #include <vector>
 
-// An in-process device library for engine tests. Devices are addressed by IP
-// and follow a script; answers and events reach the registered callbacks from
-// the fake's own thread, after the call that caused them has returned (unless a
-// script asks for an answer before the return, to test that race). Every call
-// is recorded with the tick at which it was made. Installs itself for its
-// lifetime.
+// An in-process device library. Devices are addressed by IP and follow a
+// script; answers and events reach the registered callbacks from the fake's
+// own thread, after the call that caused them has returned (unless a script
+// asks for an answer before the return, to test that race). A search lists
+// the entries a test adds, each with what it does when it is given a new
+// address. Every call is recorded with the tick at which it was made. Installs
+// itself for its lifetime.
 enum class FakeReply
 {
-    Answer, // the device answers (status event 4, command answered)
-    Refuse, // the device refuses (status event 5, the code's top bit set)
-    Silent, // no answer ever comes
+    Answer,    // the device answers (status event 4, command answered)
+    Refuse,    // the device refuses (status event 5, the code's top bit set)
+    Silent,    // no answer ever comes
+    CallFails, // the library call itself fails (Login, SetDVRConfig return -1)
 };
 
 enum class FakeUploadEnd
@@ -60,10 +62,33 @@ struct FakeDeviceScript
     FakeReply format = FakeReply::Answer;
     std::uint32_t formatDelayMs = 0;
     FakeReply timeSync = FakeReply::Answer;
+    // IP_NET_DVR_SetDVRConfig: per code, the reply to each attempt in turn;
+    // missing: Answer.
+    std::map<int, std::vector<FakeReply>> sections;
 
     int restoreResult = 0;
     std::string restoreAddress; // where it shows up in the next search; empty: nowhere
     int rebootResult = 0;
+};
+
+// A search result: a camera that answers searches (besides the scripted
+// devices, which answer only at their address after a factory restore).
+struct FakeSearchEntry
+{
+    enum class Readdress
+    {
+        Moves,    // answers the next search at its new address
+        StaysPut, // accepts, but answers at its old address
+        Vanishes, // accepts, and never answers a search again
+        Refuses,  // IP_NET_DVR_ModifyIPC fails
+    };
+
+    std::string serial;
+    std::string ip;
+    std::string type = "IPC";
+    bool readFails = false; // IP_NET_DVR_GetIPCInfo fails for it
+    Readdress readdress = Readdress::Moves;
+    bool hidden = false;
 };
 
 struct FakeCall
@@ -73,7 +98,18 @@ struct FakeCall
     int handle = 0;
     int command = 0;
     std::string text; // request, firmware path
+    int length = 0;   // the length a request was given with
     std::uint32_t tick = 0;
+};
+
+// An IP_NET_DVR_ModifyIPC call: the listed position and the address asked for.
+struct FakeModify
+{
+    int index = 0;
+    std::string serial;
+    std::string ip;
+    std::string netmask;
+    std::string gateway;
 };
 
 class FakeDeviceLibrary : public vexlo::sdk::DeviceLibrary
@@ -83,8 +119,9 @@ public:
     ~FakeDeviceLibrary() override;
 
     void addDevice(const std::string& ip, FakeDeviceScript script);
-    // A search result that is not a scripted device.
-    void addSearchResult(const std::string& serial, const std::string& ip);
+    void addSearchResult(FakeSearchEntry entry);
+    // Cameras "camNN" at 127.0.1.NN for NN = first..first+count-1.
+    void addCameras(int first, int count);
     // Logs the device in without a call being recorded, as an earlier run did.
     int loginNow(const std::string& ip);
     // Scaled milliseconds between a call and its answer (default 50).
@@ -92,6 +129,10 @@ public:
 
     std::vector<FakeCall> calls() const;
     std::vector<FakeCall> callsNamed(const std::string& name) const;
+    std::size_t countOf(const std::string& name) const { return callsNamed(name).size(); }
+    // The SetDVRConfig calls that went to the device at `ip` (any device when empty).
+    std::vector<FakeCall> requestsTo(const std::string& ip = {}) const;
+    std::vector<FakeModify> modifyCalls() const;
     // How many callbacks have been delivered so far.
     int deliveredCount() const;
     // Drops every answer not delivered yet and waits for one being delivered,
@@ -137,11 +178,7 @@ private:
         int lastProgress = 0;
         int submitFailuresLeft = 0;
         bool restored = false;
-    };
-    struct SearchResult
-    {
-        std::string serial;
-        std::string ip;
+        std::map<int, std::size_t> sectionAttempts;
     };
     struct Pending
     {
@@ -150,8 +187,8 @@ private:
     };
 
     // Under m_mutex.
-    void record(std::string name, std::string device = {}, int handle = 0, int command = 0,
-                std::string text = {});
+    FakeCall& record(std::string name, std::string device = {}, int handle = 0, int command = 0,
+                     std::string text = {});
     Device* deviceOf(int handle, std::string* ip = nullptr);
     void schedule(std::uint32_t delayMs, std::function<void()> deliver);
     std::function<void()> statusEvent(int handle, int event);
@@ -166,9 +203,10 @@ private:
     std::condition_variable m_changed;
     std::map<std::string, Device> m_devices;
     std::map<int, std::string> m_handles; // live handle -> device IP
-    std::vector<SearchResult> m_extraResults;
-    std::vector<SearchResult> m_results;
+    std::vector<FakeSearchEntry> m_entries;
+    std::vector<FakeSearchEntry> m_results; // of the running search
     std::vector<FakeCall> m_calls;
+    std::vector<FakeModify> m_modifies;
     std::vector<Pending> m_pending;
     STATUS_EVENT_CALLBACK m_statusCallback = nullptr;
     void* m_statusUser = nullptr;
@@ -182,3 +220,11 @@ private:
     vexlo::sdk::DeviceLibrary* m_previous = nullptr;
     std::thread m_deliverer;
 };
+
+// A default script changed by `change`.
+template <typename Change> FakeDeviceScript scripted(Change change)
+{
+    FakeDeviceScript script;
+    change(script);
+    return script;
+}

@@ -53,17 +53,13 @@ std::vector<PlayerCall> RecordingPlayer::callsOnPort(int port) const
 bool RecordingPlayer::waitFor(const std::function<bool(const std::vector<PlayerCall>&)>& condition,
                               std::chrono::milliseconds limit) const
 {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, limit, [&] { return condition(m_calls); });
+    return vexlo::test::waitUntil([&] { return condition(calls()); }, limit);
 }
 
 void RecordingPlayer::record(PlayerCall call)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_calls.push_back(std::move(call));
-    }
-    m_changed.notify_all();
+    std::lock_guard lock(m_mutex);
+    m_calls.push_back(std::move(call));
 }
 
 int RecordingPlayer::Init()

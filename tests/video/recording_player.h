@@ -1,9 +1,10 @@
 #pragma once
 
+#include "tests/support/wait.h"
+
 #include "sdk/backend.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,7 +37,7 @@ public:
     std::vector<PlayerCall> callsOnPort(int port) const;
     // Waits for `condition` over the calls, with a real-time deadline.
     bool waitFor(const std::function<bool(const std::vector<PlayerCall>&)>& condition,
-                 std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
+                 std::chrono::milliseconds limit = vexlo::test::kDeadline) const;
 
     int Init() override;
     int OpenStream(int port, const unsigned char* header, int headerLength, int kind,
@@ -51,7 +52,6 @@ private:
     void record(PlayerCall call);
 
     mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
     std::vector<PlayerCall> m_calls;
     vexlo::sdk::Player* m_previous = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "../../support/deadline.h"
+#include "tests/support/wait.h"
 
 #include "ipcsim/onvif/discovery_responder.h"
 #include "onvif/loopback_multicast.h"
@@ -22,7 +22,7 @@ namespace wsd = vexlo::onvif;
 // routes 224.0.0.0/4 there); else why not, for a skip message.
 std::string loopbackMulticastProblem()
 {
-    return wsd::loopbackMulticastProblem(kDiscoveryGroup);
+    return wsd::loopbackMulticastProblem(vexlo::onvif::kDiscoveryGroupAddress);
 }
 
 struct Datagram
@@ -39,7 +39,7 @@ public:
     explicit UdpPeer(std::uint16_t groupPort = 0) : m_socket(m_io, udp::v4())
     {
         const auto loopback = asio::ip::address_v4::loopback();
-        const auto group = asio::ip::make_address_v4(kDiscoveryGroup);
+        const auto group = asio::ip::make_address_v4(vexlo::onvif::kDiscoveryGroupAddress);
         m_socket.set_option(asio::ip::multicast::outbound_interface(loopback));
         m_socket.set_option(asio::ip::multicast::hops(1));
         m_socket.set_option(asio::socket_base::receive_buffer_size(4 << 20));
@@ -56,7 +56,8 @@ public:
 
     void sendToGroup(std::uint16_t port, std::string_view bytes)
     {
-        m_socket.send_to(asio::buffer(bytes), {asio::ip::make_address_v4(kDiscoveryGroup), port});
+        m_socket.send_to(asio::buffer(bytes),
+                         {asio::ip::make_address_v4(vexlo::onvif::kDiscoveryGroupAddress), port});
     }
 
     // The next datagram; none when the test deadline passes first.

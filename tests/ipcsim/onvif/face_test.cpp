@@ -1,7 +1,8 @@
 #include "../sim_client.h"
 #include "http_test_client.h"
-#include "tests/support/deadline.h"
 #include "tests/support/loopback_site.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wait.h"
 
 #include "ipcsim/firmware.h"
 #include "ipcsim/request_log.h"
@@ -21,7 +22,6 @@
 #include <filesystem>
 #include <functional>
 #include <poll.h>
-#include <thread>
 #include <unistd.h>
 
 // Simulated cameras with an ONVIF face, driven over loopback by a small
@@ -119,20 +119,12 @@ std::string describe(const std::string& uri, int cseq, const std::string& author
 class FaceTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        vexlo::setTimeScaleForTesting(50);
-        m_dir = std::filesystem::temp_directory_path() /
-                ("vexlo-face-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
-    }
+    void SetUp() override { vexlo::setTimeScaleForTesting(50); }
 
     void TearDown() override
     {
         m_site.site.reset();
         vexlo::setTimeScaleForTesting(1);
-        std::filesystem::remove_all(m_dir);
     }
 
     // Camera 0 speaks only ONVIF, camera 1 both protocols.
@@ -203,14 +195,7 @@ protected:
     // Polls the camera's snapshot; the deadline is only a safety net.
     bool waitFor(std::size_t camera, const std::function<bool(const CameraSnapshot&)>& done)
     {
-        const auto end = std::chrono::steady_clock::now() + vexlo::test::kDeadline;
-        while (std::chrono::steady_clock::now() < end) {
-            if (done(site().camera(camera))) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
+        return vexlo::test::waitUntil([&] { return done(site().camera(camera)); });
     }
 
     bool waitForReboot(std::size_t camera)
@@ -224,7 +209,7 @@ protected:
 
     std::vector<RequestRecord> logRecords() { return readRequestLog(m_dir / "requests.jsonl"); }
 
-    std::filesystem::path m_dir;
+    vexlo::test::TempDir m_dir{"vexlo-face"};
     vexlo::test::LoopbackSite m_site;
 };
 

@@ -7,6 +7,4 @@ vexlo_add_test(ipcsim_onvif_face_tests
         http_test_client.h
         ../sim_client.cpp
         ../sim_client.h
-        ${CMAKE_SOURCE_DIR}/tests/support/loopback_site.cpp
-        ${CMAKE_SOURCE_DIR}/tests/support/loopback_site.h
-    LIBS vexlo_ipcsim vexlo_onvif_codec)
+    LIBS vexlo_ipcsim vexlo_onvif_codec vexlo_test_site)

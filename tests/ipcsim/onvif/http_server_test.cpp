@@ -1,5 +1,5 @@
 #include "http_test_client.h"
-#include "tests/support/deadline.h"
+#include "tests/support/wait.h"
 
 #include "ipcsim/onvif/http_server.h"
 
@@ -104,14 +104,7 @@ protected:
     // Waits with the deadline until the server counts `count` connections.
     static bool waitForConnections(const HttpServer& server, std::size_t count)
     {
-        const auto until = std::chrono::steady_clock::now() + vexlo::test::kDeadline;
-        while (server.connectionCount() != count) {
-            if (std::chrono::steady_clock::now() > until) {
-                return false;
-            }
-            std::this_thread::yield();
-        }
-        return true;
+        return vexlo::test::waitUntil([&] { return server.connectionCount() == count; });
     }
 
     asio::io_context m_io;

@@ -1,6 +1,6 @@
 #include "http_test_client.h"
 
-#include "tests/support/deadline.h"
+#include "tests/support/wait.h"
 
 #include <chrono>
 #include <poll.h>

@@ -1,10 +1,11 @@
-#include "child_process.h"
 #include "server_fixture.h"
+#include "tests/support/child_process.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <set>
 
 // Independent clients read the camera: Debian's ffprobe and ffmpeg, over
@@ -15,18 +16,35 @@ constexpr std::chrono::seconds kChildTimeout{30};
 constexpr int kWidth = 320;
 constexpr int kHeight = 180;
 
+struct ChildResult
+{
+    std::optional<int> exitCode; // none when it did not end in time or was killed
+    std::string output;          // standard output
+    std::string errors;          // standard error
+};
+
+// `arguments[0]` is the program's absolute path.
+ChildResult runChild(const std::vector<std::string>& arguments)
+{
+    vexlo::test::ChildProcess child;
+    ChildResult result;
+    if (!child.start(arguments))
+        return result;
+    result.output = child.readAll(kChildTimeout);
+    result.exitCode = child.wait(std::chrono::seconds(1));
+    result.errors = child.errors();
+    return result;
+}
+
 } // namespace
 
 TEST_F(RtspServerTest, FfprobeDecodesTheMainStream)
 {
     auto& server = startServer(cardSettings());
-    const auto result = rtsptest::runChild(
-        {"/usr/bin/ffprobe", "-v", "error", "-rtsp_transport", "tcp", "-count_frames",
-         "-read_intervals", "%+3", "-select_streams", "v", "-show_entries",
-         "stream=width,height,codec_name,nb_read_frames", "-of", "json", server.streamUri("main")},
-        kChildTimeout);
-    ASSERT_TRUE(result.started);
-    ASSERT_FALSE(result.timedOut) << result.errors;
+    const auto result = runChild({"/usr/bin/ffprobe", "-v", "error", "-rtsp_transport", "tcp",
+                                  "-count_frames", "-read_intervals", "%+3", "-select_streams", "v",
+                                  "-show_entries", "stream=width,height,codec_name,nb_read_frames",
+                                  "-of", "json", server.streamUri("main")});
     ASSERT_EQ(result.exitCode, 0) << result.errors;
 
     const auto json = nlohmann::json::parse(result.output, nullptr, false);
@@ -44,12 +62,9 @@ TEST_F(RtspServerTest, FfprobeDecodesTheMainStream)
 TEST_F(RtspServerTest, FfmpegGrabsAPictureOfTheSubStream)
 {
     auto& server = startServer(cardSettings());
-    const auto result = rtsptest::runChild(
-        {"/usr/bin/ffmpeg", "-nostdin", "-v", "error", "-rtsp_transport", "tcp", "-i",
-         server.streamUri("sub"), "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
-        kChildTimeout);
-    ASSERT_TRUE(result.started);
-    ASSERT_FALSE(result.timedOut) << result.errors;
+    const auto result = runChild({"/usr/bin/ffmpeg", "-nostdin", "-v", "error", "-rtsp_transport",
+                                  "tcp", "-i", server.streamUri("sub"), "-frames:v", "1", "-f",
+                                  "rawvideo", "-pix_fmt", "rgb24", "-"});
     ASSERT_EQ(result.exitCode, 0) << result.errors;
     ASSERT_EQ(result.output.size(), static_cast<std::size_t>(kWidth * kHeight * 3));
 

@@ -2,7 +2,7 @@
 #include "rtp_reader.h"
 #include "rtsp_test_client.h"
 #include "server_fixture.h"
-#include "tests/support/deadline.h"
+#include "tests/support/wait.h"
 
 #include "ipcsim/rtsp/annex_b.h"
 #include "onvif/encoding.h"
@@ -31,18 +31,6 @@ std::vector<std::vector<std::uint8_t>> nalUnits(std::span<const std::uint8_t> un
         out.emplace_back(nal.begin(), nal.end());
     }
     return out;
-}
-
-bool waitFor(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + vexlo::test::kDeadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 } // namespace
@@ -304,6 +292,6 @@ TEST_F(RtspServerTest, DropsAClientThatStopsReading)
     ASSERT_EQ(reader.request("OPTIONS", uri).status, 200);
 
     // The stalled client reads nothing more from here on.
-    EXPECT_TRUE(waitFor([&] { return server.connectionCount() == 1; }));
+    EXPECT_TRUE(vexlo::test::waitUntil([&] { return server.connectionCount() == 1; }));
     EXPECT_EQ(reader.request("OPTIONS", uri).status, 200) << "the other client is served on";
 }

@@ -1,6 +1,6 @@
 #include "rtsp_test_client.h"
 
-#include "tests/support/deadline.h"
+#include "tests/support/wait.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

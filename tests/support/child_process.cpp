@@ -1,16 +1,21 @@
 #include "child_process.h"
 
+#include "wait.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
 extern char** environ;
+
+namespace vexlo::test {
 
 namespace {
 
@@ -56,9 +61,12 @@ bool ChildProcess::start(const std::vector<std::string>& arguments,
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
         return false;
-    const int errorFile = ::open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    m_errors = stderrFile.empty() ? m_folder / "stderr" : stderrFile;
+    const int errorFile = ::open(m_errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const pid_t pid = ::fork();
     if (pid == 0) {
+        const int nothing = ::open("/dev/null", O_RDONLY);
+        ::dup2(nothing, STDIN_FILENO);
         ::dup2(pipeEnds[1], STDOUT_FILENO);
         if (errorFile >= 0)
             ::dup2(errorFile, STDERR_FILENO);
@@ -126,33 +134,41 @@ std::optional<int> ChildProcess::wait(std::chrono::milliseconds limit)
 {
     if (m_pid <= 0)
         return std::nullopt;
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        int status = 0;
-        const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
-        if (done == m_pid) {
-            m_pid = -1;
-            if (WIFEXITED(status))
-                return WEXITSTATUS(status);
-            return std::nullopt;
-        }
-        if (Clock::now() >= deadline)
-            return std::nullopt;
-        // Polls the child's state until the deadline.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    int status = 0;
+    if (!waitUntil([&] { return ::waitpid(m_pid, &status, WNOHANG) == m_pid; }, limit))
+        return std::nullopt;
+    m_pid = -1;
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return std::nullopt;
+}
+
+void ChildProcess::signal(int number)
+{
+    if (m_pid > 0)
+        ::kill(m_pid, number);
 }
 
 void ChildProcess::stop()
 {
     if (m_pid > 0) {
         ::kill(m_pid, SIGTERM);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
+        if (!wait(kDeadline) && m_pid > 0) {
+            ::kill(m_pid, SIGKILL); // our own child, by its id
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
     }
     if (m_output >= 0) {
         ::close(m_output);
         m_output = -1;
     }
 }
+
+std::string ChildProcess::errors() const
+{
+    std::ifstream file(m_errors);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+} // namespace vexlo::test

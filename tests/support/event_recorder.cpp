@@ -2,55 +2,45 @@
 
 #include <algorithm>
 
-namespace vexlo::netsdk::test {
+namespace vexlo::test {
 
 int EventRecorder::onStatus(int handle, int event, int, void* user)
 {
     auto* self = static_cast<EventRecorder*>(user);
-    {
-        std::lock_guard lock(self->m_mutex);
-        self->m_statuses.push_back({handle, event});
-    }
-    self->m_changed.notify_all();
+    std::lock_guard lock(self->m_mutex);
+    self->m_statuses.push_back({handle, event});
     return 0;
 }
 
 int EventRecorder::onAnswer(int handle, int code, const char* text, void* user)
 {
     auto* self = static_cast<EventRecorder*>(user);
-    {
-        std::lock_guard lock(self->m_mutex);
-        self->m_answers.push_back({handle, code, text ? std::string(text) : std::string()});
-    }
-    self->m_changed.notify_all();
+    std::lock_guard lock(self->m_mutex);
+    self->m_answers.push_back({handle, code, text ? std::string(text) : std::string()});
     return 0;
 }
 
 bool EventRecorder::waitForStatus(int handle, int event, std::chrono::milliseconds timeout,
                                   int times)
 {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, timeout, [&] {
-        return std::count_if(m_statuses.begin(), m_statuses.end(), [&](const StatusRecord& s) {
-                   return s.handle == handle && s.event == event;
-               }) >= times;
-    });
+    return waitUntil([&] { return statusCount(handle, event) >= times; }, timeout);
 }
 
 std::optional<AnswerRecord> EventRecorder::waitForAnswer(int handle, int code,
                                                          std::chrono::milliseconds timeout)
 {
-    std::unique_lock lock(m_mutex);
     std::optional<AnswerRecord> found;
-    m_changed.wait_for(lock, timeout, [&] {
-        for (const auto& answer : m_answers) {
-            if (answer.handle == handle && answer.code == code) {
-                found = answer;
-                return true;
+    waitUntil(
+        [&] {
+            for (const AnswerRecord& answer : answers()) {
+                if (answer.handle == handle && answer.code == code) {
+                    found = answer;
+                    return true;
+                }
             }
-        }
-        return false;
-    });
+            return false;
+        },
+        timeout);
     return found;
 }
 
@@ -75,4 +65,4 @@ std::vector<AnswerRecord> EventRecorder::answers() const
     return m_answers;
 }
 
-} // namespace vexlo::netsdk::test
+} // namespace vexlo::test

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "wait.h"
+
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-// Collects what the device library reports through its two callbacks, and
-// lets a test wait for a report with a deadline instead of sleeping.
-namespace vexlo::netsdk::test {
+// Collects what a device library reports through its two callbacks, and lets
+// a test wait for a report with a deadline instead of sleeping.
+namespace vexlo::test {
 
 struct StatusRecord
 {
@@ -46,21 +46,8 @@ public:
 
 private:
     mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
     std::vector<StatusRecord> m_statuses;
     std::vector<AnswerRecord> m_answers;
 };
 
-// Waits until `condition` holds, checking it every few milliseconds.
-template <typename Condition> bool waitUntil(Condition condition, std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-} // namespace vexlo::netsdk::test
+} // namespace vexlo::test
