@@ -3,7 +3,9 @@
 #include "gui/application_title.h"
 #include "platform/tick.h"
 
+#include <QCloseEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -19,6 +21,26 @@ std::chrono::milliseconds realMilliseconds(std::uint32_t scaledMs)
 {
     return std::chrono::ceil<std::chrono::milliseconds>(scaledDuration(scaledMs));
 }
+
+// A question of the run is answered by Yes or No only. Escape, pressed out of
+// habit, and the title bar's close box would otherwise answer No and end a run
+// of many cameras half way; here they do nothing.
+class QuestionBox final : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
 
 } // namespace
 
@@ -222,7 +244,7 @@ void QtUiPort::tick(std::uint32_t id)
 bool QtUiPort::askYesNo(const std::u16string& text)
 {
     handled();
-    QMessageBox box(QMessageBox::Question, QString::fromStdU16String(kApplicationTitle),
+    QuestionBox box(QMessageBox::Question, QString::fromStdU16String(kApplicationTitle),
                     QString::fromStdU16String(text), QMessageBox::Yes | QMessageBox::No,
                     m_boxParent.data());
     box.setDefaultButton(QMessageBox::Yes);
