@@ -31,6 +31,7 @@ struct CliOptions
     bool english = false;
     bool answerYes = false;               // --answer yes|no; questions are answered No by default
     std::vector<std::string> onlySerials; // --only; empty: every row found stays ticked
+    std::filesystem::path reportFile;     // --report; empty: no report
     bool help = false;
 
     // Whether any instruction option was given; without one, the ticks stored

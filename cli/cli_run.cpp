@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "cli/cli_options.h"
 #include "cli/output_lines.h"
+#include "devices/list_report.h"
 #include "devices/report_ctrl.h"
 #include "engine/messages.h"
 #include "engine/text_table.h"
@@ -210,9 +211,17 @@ int runCli(const CliOptions& options, std::FILE* out, std::FILE* err)
     model.setObserver({});
     printer.print("done\n");
     printDevices(window, printer);
+    bool reportLost = false;
+    if (!options.reportFile.empty()) {
+        const std::string error =
+            writeListReport(window.deviceList(), options.reportFile, options.english ? 1 : 0);
+        reportLost = !error.empty();
+        if (reportLost)
+            std::fprintf(err, "vexlo-cli: %s\n", error.c_str());
+    }
     port.setHandler(nullptr);
 
-    const bool failed = window.failedSinceExecute() > 0 || shortSearch || stopped;
+    const bool failed = window.failedSinceExecute() > 0 || shortSearch || stopped || reportLost;
     return failed ? kExitSomeFailed : kExitAllWell;
 }
 

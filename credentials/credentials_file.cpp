@@ -1,6 +1,7 @@
 #include "credentials/credentials_file.h"
 
 #include "platform/file_descriptor.h"
+#include "platform/file_replace.h"
 
 #include <nlohmann/json.hpp>
 
@@ -27,6 +28,7 @@ class Wording
 {
 public:
     explicit Wording(TextLanguage language) : m_chinese(language == TextLanguage::Chinese) {}
+    bool english() const { return !m_chinese; }
     std::string operator()(std::string chinese, std::string english) const
     {
         return m_chinese ? std::move(chinese) : std::move(english);
@@ -51,22 +53,7 @@ std::string inQuotes(std::string_view text)
 
 std::string reason(int error, const Wording& say)
 {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return say("没有权限", "permission denied");
-    case ENOSPC:
-    case EDQUOT:
-        return say("磁盘已满", "the disk is full");
-    case EROFS:
-        return say("文件系统为只读", "the file system is read-only");
-    case EISDIR:
-        return say("同名的文件夹已存在", "a folder of that name is in the way");
-    case ENOTDIR:
-        return say("路径中有一项不是文件夹", "a part of the path is not a folder");
-    default:
-        return std::strerror(error);
-    }
+    return fileErrorReason(error, say.english());
 }
 
 // ---- reading ----

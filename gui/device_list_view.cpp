@@ -102,15 +102,21 @@ QRect DeviceListView::checkBoxRect(int row)
     return style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, this);
 }
 
+bool DeviceListView::isOnCheckBox(const QPoint& position)
+{
+    const QModelIndex index = indexAt(position);
+    return index.isValid() && index.column() == 0 && checkBoxRect(index.row()).contains(position);
+}
+
 bool DeviceListView::handleCheckBoxPress(QMouseEvent* event)
 {
     const Qt::MouseButton button = event->button();
     if (button != Qt::LeftButton && button != Qt::RightButton && button != Qt::MiddleButton)
         return false;
     const QPoint position = event->position().toPoint();
-    const QModelIndex index = indexAt(position);
-    if (!index.isValid() || index.column() != 0 || !checkBoxRect(index.row()).contains(position))
+    if (!isOnCheckBox(position))
         return false;
+    const QModelIndex index = indexAt(position);
     if (m_checkBoxClick)
         m_checkBoxClick(index.row());
     else

@@ -40,6 +40,8 @@ public:
 
     // Draws the list as it is now: cells, ticks, headers, selection.
     void refresh();
+    // Whether `position` (in the viewport) is on a row's check box.
+    bool isOnCheckBox(const QPoint& position);
 
     // Where the check box of a row is drawn, in viewport coordinates.
     QRect checkBoxRect(int row);
