@@ -148,6 +148,15 @@ bool takeOption(std::string_view option, int& index, ArgumentReader& reader, Cli
             return false;
         }
         options.english = *language == "en";
+    } else if (option == "--report") {
+        const auto file = reader.value(index);
+        if (!file)
+            return false;
+        if (file->empty()) {
+            error = "--report needs a file name";
+            return false;
+        }
+        options.reportFile = std::string(*file);
     } else if (option == "--answer") {
         const auto answer = reader.value(index);
         if (!answer)
@@ -202,6 +211,9 @@ bool parseCliOptions(int argc, const char* const* argv, CliOptions& options, std
         if (!takeOption(argv[index], index, reader, options, error))
             return false;
     }
+    // --scan and --lan may come in either order.
+    if (!netsdk::checkNetSdkOptions(options.netsdk, error))
+        return false;
     // The configuration push never runs together with a restore or a reboot.
     if (options.otherSettings && (options.restore || options.reboot)) {
         error = "--other-settings cannot run together with --restore or --reboot";
@@ -235,6 +247,9 @@ const char* cliUsage()
            "  --format-timeout MIN  give up a format after MIN minutes (1..10, 12, 14, 16,\n"
            "                        18, 20, 25 or 30; default: stored in config.dat)\n"
            "  --only SERIAL,...     after the search, keep only these devices ticked\n"
+           "  --report FILE.csv     when the run ends, however it ends, write the device\n"
+           "                        list to FILE.csv (UTF-8 CSV: IP, MAC, serial, type,\n"
+           "                        versions before and after, status, export time)\n"
            "  --config DIR          folder of config.dat (default: beside the program);\n"
            "                        the ticks and counts given here are not stored there\n"
            "  --lang zh|en          language of the texts (default: zh)\n"
@@ -252,6 +267,12 @@ const char* cliUsage()
            "                        VEXLO_DISCOVERY_PORT)\n"
            "  --lan INTERFACE       search and drive the real LAN on INTERFACE, for both\n"
            "                        protocols (default: loopback only)\n"
+           "  --scan RANGES         also find cameras behind a router: every search sends\n"
+           "                        its probe (both protocols) to each address of RANGES,\n"
+           "                        paced, and again every 5 s while it runs. RANGES is\n"
+           "                        FIRST-LAST or ADDRESS/PREFIX, several separated by\n"
+           "                        commas, at most 4096 addresses in all; without --lan\n"
+           "                        only 127.0.0.0/8 (e.g. 127.0.20.1-127.0.20.40)\n"
            "  --help                this text\n"
            "\n"
            "output (UTF-8, one tab-separated line per event):\n"
@@ -263,7 +284,8 @@ const char* cliUsage()
            "  device IP MAC SERIAL TYPE VERSION-BEFORE VERSION-AFTER STATUS\n"
            "\n"
            "exit status: 0 no device failed; 1 a device failed, fewer devices than\n"
-           "expected were found, or an instruction had no device; 2 bad options.\n"
+           "expected were found, an instruction had no device, or the report could not be\n"
+           "written; 2 bad options.\n"
            "VEXLO_TIME_SCALE=N runs every wait N times faster (for tests).\n";
 }
 

@@ -18,6 +18,7 @@ onvif::OnvifLibraryOptions onvifOptions(const BackendOptions& backends,
     options.loopbackOnly = netsdk.loopbackOnly;
     options.lanInterface = netsdk.lanInterface;
     options.discoveryPort = backends.discoveryPort;
+    options.scanTargets = netsdk.scanTargets;
     options.firstHandle = firstHandle;
     options.credentials = std::move(store);
     return options;

@@ -19,6 +19,8 @@ const char* guiUsage()
            "                      VEXLO_DISCOVERY_PORT)\n"
            "  --lan INTERFACE     search and drive the real LAN on INTERFACE, both protocols\n"
            "                      (default: loopback only)\n"
+           "  --scan RANGES       also probe each address of RANGES directly (FIRST-LAST or\n"
+           "                      ADDRESS/PREFIX, comma-separated, at most 4096 addresses)\n"
            "  --config DIR        folder of config.dat (default: beside the program)\n"
            "  --lang zh|en        language of the main window (default: zh)\n";
 }
@@ -60,7 +62,7 @@ bool parseGuiOptions(int argc, const char* const* argv, GuiOptions& options, std
             return false;
         }
     }
-    return true;
+    return netsdk::checkNetSdkOptions(options.netsdk, error);
 }
 
 } // namespace vexlo

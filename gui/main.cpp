@@ -56,6 +56,9 @@ int main(int argc, char** argv)
                              QString::fromStdString(credentialsError));
     }
 
+    // The scan-ranges window changes these between searches; both libraries read them.
+    if (!options.netsdk.scanTargets)
+        options.netsdk.scanTargets = std::make_shared<vexlo::ScanTargets>();
     vexlo::composite::DeviceLibraries libraries(options.backends, options.netsdk, credentials);
     vexlo::sdk::installDeviceLibrary(&libraries.active());
     // Installed before the main window's start-up, which initialises it.
@@ -77,6 +80,7 @@ int main(int argc, char** argv)
         port.setHandler(&dialog);
         vexlo::MainWindowView window(dialog);
         window.setCredentials(credentials, credentialsFile);
+        window.setScanTargets(options.netsdk.scanTargets, options.netsdk.loopbackOnly);
         port.setBoxParent(&window);
         port.setAfterHandling([&window, &frontEnd] {
             window.refresh();

@@ -2,21 +2,28 @@
 
 #include "app/main_controls.h"
 #include "app/main_window.h"
+#include "devices/list_report.h"
 #include "engine/text_table.h"
 #include "gui/control_binder.h"
 #include "gui/device_list_model.h"
 #include "gui/device_list_view.h"
 #include "gui/login_accounts_dialog.h"
+#include "gui/scan_ranges_dialog.h"
 #include "gui/virtual_keys.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -45,8 +52,13 @@ MainWindowView::MainWindowView(CVexloDlg& dialog, QWidget* parent)
     m_listModel = new DeviceListModel(m_dialog.deviceList(), this);
     m_listView = new DeviceListView(*m_listModel, this);
     m_listView->setObjectName(QStringLiteral("control%1").arg(ctl::DeviceList));
-    // A right click in the list is a check-box click or nothing, never the system menu.
-    m_listView->setContextMenuPolicy(Qt::PreventContextMenu);
+    // A right click on a check box is a check-box click; elsewhere in the list
+    // it opens the list's own menu, never the system menu.
+    m_listView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!m_listView->isOnCheckBox(at))
+            showListMenu(m_listView->viewport()->mapToGlobal(at));
+    });
     m_listView->setCheckBoxClickHandler(
         [this](int row) { return m_dialog.onListCheckBoxClick(row); });
     m_listView->setHeaderClickHandler([this](int column) { m_dialog.onListHeaderClick(column); });
@@ -156,7 +168,24 @@ void MainWindowView::showSystemMenu(const QPoint& globalPosition)
     QAction* accounts = menu.addAction(LoginAccountsDialog::title(textLanguage(m_dialog)));
     accounts->setEnabled(m_credentialStore != nullptr);
     connect(accounts, &QAction::triggered, this, [this] { openLoginAccounts(); });
+    QAction* scan = menu.addAction(ScanRangesDialog::title(textLanguage(m_dialog)));
+    scan->setEnabled(m_scanTargets != nullptr);
+    connect(scan, &QAction::triggered, this, [this] { openScanRanges(); });
     menu.exec(globalPosition);
+}
+
+void MainWindowView::setScanTargets(std::shared_ptr<ScanTargets> targets, bool loopbackOnly)
+{
+    m_scanTargets = std::move(targets);
+    m_scanLoopbackOnly = loopbackOnly;
+}
+
+void MainWindowView::openScanRanges()
+{
+    if (!m_scanTargets)
+        return;
+    ScanRangesDialog window(m_scanTargets, m_scanLoopbackOnly, textLanguage(m_dialog), this);
+    window.exec();
 }
 
 void MainWindowView::setCredentials(std::shared_ptr<credentials::CredentialStore> store,
@@ -172,6 +201,41 @@ void MainWindowView::openLoginAccounts()
         return;
     LoginAccountsDialog window(m_credentialStore, m_credentialsFile, textLanguage(m_dialog), this);
     window.exec();
+}
+
+void MainWindowView::showListMenu(const QPoint& globalPosition)
+{
+    const bool english = textLanguage(m_dialog) == credentials::TextLanguage::English;
+    QMenu menu(this);
+    QAction* save =
+        menu.addAction(english ? QStringLiteral("Export list") : QStringLiteral("导出列表"));
+    connect(save, &QAction::triggered, this, [this] { exportList(); });
+    menu.exec(globalPosition);
+}
+
+void MainWindowView::exportList()
+{
+    const bool english = textLanguage(m_dialog) == credentials::TextLanguage::English;
+    const QString suggested = QDir::home().filePath(QDateTime::currentDateTime().toString(
+        QStringLiteral("'vexlo-report-'yyyyMMdd-HHmmss'.csv'")));
+    QString file = QFileDialog::getSaveFileName(
+        this, english ? QStringLiteral("Export list") : QStringLiteral("导出列表"), suggested,
+        english ? QStringLiteral("CSV files (*.csv)") : QStringLiteral("CSV 文件 (*.csv)"));
+    if (file.isEmpty())
+        return; // cancelled
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".csv");
+    const QString error = exportListTo(file);
+    if (!error.isEmpty())
+        QMessageBox::warning(this, windowTitle(), error);
+}
+
+QString MainWindowView::exportListTo(const QString& file)
+{
+    const int language = textLanguage(m_dialog) == credentials::TextLanguage::English ? 1 : 0;
+    const std::string error =
+        writeListReport(m_dialog.deviceList(), std::filesystem::path(file.toStdString()), language);
+    return QString::fromStdString(error);
 }
 
 void MainWindowView::contextMenuEvent(QContextMenuEvent* event)

@@ -16,6 +16,8 @@ namespace credentials {
 class CredentialStore;
 }
 
+class ScanTargets;
+
 class CVexloDlg;
 class ControlBinder;
 class DeviceListModel;
@@ -44,6 +46,17 @@ public:
                         std::filesystem::path file);
     // The login-accounts window, modal, in the main window's language.
     void openLoginAccounts();
+    // The ranges the device libraries scan at every search; until they are
+    // given, the menu's scan entry is disabled. `loopbackOnly`: without --lan.
+    void setScanTargets(std::shared_ptr<ScanTargets> targets, bool loopbackOnly);
+    // The scan-ranges window, modal; its ranges apply to the searches that follow.
+    void openScanRanges();
+    // The list's right-click menu: "导出列表" / "Export list".
+    void showListMenu(const QPoint& globalPosition);
+    // Asks where to save the device list as CSV and saves it there.
+    void exportList();
+    // Saves the device list as CSV to `file`; empty, or what went wrong.
+    QString exportListTo(const QString& file);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,6 +74,8 @@ private:
     bool m_closed = false;
     std::shared_ptr<credentials::CredentialStore> m_credentialStore;
     std::filesystem::path m_credentialsFile;
+    std::shared_ptr<ScanTargets> m_scanTargets;
+    bool m_scanLoopbackOnly = true;
 };
 
 } // namespace vexlo

@@ -5,7 +5,9 @@
 #include "ipcsim/search_record.h"
 #include "ipcsim/session.h"
 #include "ipcsim/sim_time.h"
+#include "protocol/wire.h"
 
+#include <array>
 #include <iostream>
 #include <system_error>
 
@@ -62,8 +64,9 @@ Camera::~Camera()
     m_services.addresses.release(m_addressValue, this);
 }
 
-void Camera::open()
+void Camera::open(std::uint16_t searchPort)
 {
+    m_searchPort = searchPort;
     if (!isUsableCameraAddress(m_addressValue)) {
         // validateScenario refuses such a camera; never bind off loopback.
         throw std::system_error(std::make_error_code(std::errc::address_not_available),
@@ -310,8 +313,52 @@ std::shared_ptr<udp::socket> Camera::openSearchSocket(const asio::ip::address_v4
 {
     auto socket = std::make_shared<udp::socket>(m_strand);
     socket->open(udp::v4());
-    socket->bind(udp::endpoint(address, 0));
+    // At 127.0.0.1 the site's search endpoint has the port already.
+    asio::error_code error;
+    if (m_searchPort != 0 && address != asio::ip::address_v4::loopback()) {
+        socket->bind(udp::endpoint(address, m_searchPort), error);
+    }
+    if (m_searchPort == 0 || address == asio::ip::address_v4::loopback() || error) {
+        // Still answers through the site's endpoint, only not to a probe sent
+        // to its own address.
+        socket->bind(udp::endpoint(address, 0));
+    }
+    receiveDirect(socket);
     return socket;
+}
+
+void Camera::receiveDirect(const std::shared_ptr<udp::socket>& socket)
+{
+    struct Inbox
+    {
+        std::array<std::uint8_t, 2048> buffer{};
+        udp::endpoint sender;
+    };
+    auto inbox = std::make_shared<Inbox>();
+    // The receive keeps no socket alive: one replaced by a move or a restore
+    // closes once its last answer has left, as before.
+    std::weak_ptr<udp::socket> weak = socket;
+    socket->async_receive_from(
+        asio::buffer(inbox->buffer), inbox->sender,
+        [this, weak, inbox](asio::error_code error, std::size_t size) {
+            const auto alive = weak.lock();
+            if (!alive || !alive->is_open() || error == asio::error::operation_aborted) {
+                return;
+            }
+            const udp::endpoint& sender = inbox->sender;
+            if (!error && sender.address().is_v4() &&
+                isLoopback(sender.address().to_v4().to_uint()) &&
+                size <= protocol::kMaxDatagramSize) {
+                const auto datagram = protocol::decodeDatagram(
+                    std::span<const std::uint8_t>(inbox->buffer.data(), size));
+                if (datagram) {
+                    if (const auto* probe = std::get_if<protocol::SearchProbe>(&*datagram)) {
+                        answerProbe(probe->searchId, sender, true);
+                    }
+                }
+            }
+            receiveDirect(alive);
+        });
 }
 
 void Camera::sendDatagram(std::vector<std::uint8_t> datagram, const udp::endpoint& to)
@@ -326,12 +373,14 @@ void Camera::sendDatagram(std::vector<std::uint8_t> datagram, const udp::endpoin
                           [bytes, socket](asio::error_code, std::size_t) {});
 }
 
-void Camera::answerProbe(std::uint32_t searchId, udp::endpoint client)
+void Camera::answerProbe(std::uint32_t searchId, udp::endpoint client, bool direct)
 {
-    if (m_state != CameraState::Up || !m_setup.speaksVexlo()) {
+    if (m_state != CameraState::Up || !m_setup.speaksVexlo() ||
+        (!direct && m_setup.faults.ignoreBroadcast)) {
         return;
     }
-    log(request_kind::kSearch, 0, {}, "search " + std::to_string(searchId));
+    log(request_kind::kSearch, 0, {},
+        "search " + std::to_string(searchId) + (direct ? " sent to its own address" : ""));
     _IPCINFO info;
     fillSearchRecord(m_setup, CameraLocation{m_address, m_netmask, m_gateway}, info);
     protocol::SearchReply reply;

@@ -73,10 +73,11 @@ public:
     Camera(const Camera&) = delete;
     Camera& operator=(const Camera&) = delete;
 
-    // Binds the listener and the search socket and starts accepting. Call
-    // before the site's threads run. Throws std::system_error when the address
-    // and port cannot be bound.
-    void open();
+    // Binds the listener and the search socket (at the camera's address and
+    // the site's search port, for probes sent to it alone) and starts
+    // accepting. Call before the site's threads run. Throws std::system_error
+    // when the address and port cannot be bound.
+    void open(std::uint16_t searchPort);
     // Closes everything for good (sessions get Close Shutdown).
     void shutdown();
 
@@ -92,7 +93,9 @@ public:
     std::optional<onvif::DiscoveryEntry> discoveryEntry() const;
 
     // Search channel, on the strand.
-    void answerProbe(std::uint32_t searchId, asio::ip::udp::endpoint client);
+    // `direct`: sent to this camera's address, not to the site's search
+    // endpoint (which stands for the broadcast).
+    void answerProbe(std::uint32_t searchId, asio::ip::udp::endpoint client, bool direct = false);
     void modifyIp(const protocol::ModifyIp& request, asio::ip::udp::endpoint client);
 
     // For the sessions and the ONVIF face, on the strand.
@@ -137,6 +140,7 @@ private:
     void closeListener();
     void acceptNext(std::shared_ptr<asio::ip::tcp::acceptor> acceptor);
     std::shared_ptr<asio::ip::udp::socket> openSearchSocket(const asio::ip::address_v4& address);
+    void receiveDirect(const std::shared_ptr<asio::ip::udp::socket>& socket);
     void sendDatagram(std::vector<std::uint8_t> datagram, const asio::ip::udp::endpoint& to);
     void closeSessions(protocol::CloseReason reason);
     void comeBack(bool restored);
@@ -173,6 +177,7 @@ private:
 
     std::shared_ptr<asio::ip::tcp::acceptor> m_acceptor;
     std::shared_ptr<asio::ip::udp::socket> m_searchSocket;
+    std::uint16_t m_searchPort = 0;
     std::set<std::shared_ptr<Session>> m_sessions;
     asio::steady_timer m_downTimer;
     asio::steady_timer m_checkTimer;

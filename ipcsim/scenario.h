@@ -64,6 +64,9 @@ struct CameraFaults
     bool firmwareRefused = false;      // 1009 refused even for a sound file
     bool neverBackAfterReboot = false; // goes down for a reboot and stays down
     bool modifyIpRefused = false;      // answers modify-IP commands with a refusal
+    // Answers no broadcast search and no multicast WS-Discovery probe, only
+    // probes sent to its own address (a camera behind a router).
+    bool ignoreBroadcast = false;
     // Closes the first confirmed session this long after its login, so that
     // auto-reconnect can be seen; later sessions are left alone.
     std::optional<double> dropSessionAfterSeconds;

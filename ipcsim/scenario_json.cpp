@@ -37,17 +37,11 @@ const std::set<std::string> kCameraKeys = {"serial",
                                            "note"};
 const std::set<std::string> kSeriesKeys = {"count", "start"};
 const std::set<std::string> kStorageKeys = {"sd1", "sd2", "usb"};
-const std::set<std::string> kFaultKeys = {"loginRefused",
-                                          "loginNeverConfirmed",
-                                          "refuseCodes",
-                                          "ignoreCodes",
-                                          "answerDelay",
-                                          "uploadStallAtPercent",
-                                          "uploadFailAtPercent",
-                                          "refuseFirmware",
-                                          "neverBackAfterReboot",
-                                          "refuseModifyIp",
-                                          "dropSessionAfterSeconds"};
+const std::set<std::string> kFaultKeys = {
+    "loginRefused",        "loginNeverConfirmed", "refuseCodes",
+    "ignoreCodes",         "answerDelay",         "uploadStallAtPercent",
+    "uploadFailAtPercent", "refuseFirmware",      "neverBackAfterReboot",
+    "refuseModifyIp",      "ignoreBroadcast",     "dropSessionAfterSeconds"};
 const std::set<std::string> kTopKeys = {"defaults", "cameras", "note"};
 
 std::string inQuotes(std::string_view text)
@@ -185,6 +179,8 @@ CameraFaults parseFaults(const json& value)
             faults.neverBackAfterReboot = getBool(v, field);
         } else if (key == "refuseModifyIp") {
             faults.modifyIpRefused = getBool(v, field);
+        } else if (key == "ignoreBroadcast") {
+            faults.ignoreBroadcast = getBool(v, field);
         } else if (key == "dropSessionAfterSeconds") {
             faults.dropSessionAfterSeconds = getSeconds(v, field);
         }

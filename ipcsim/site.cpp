@@ -65,20 +65,22 @@ void Site::start()
                 m_io, setup, CameraServices{*m_addresses, m_log.get(), announcer}));
             cameras.push_back(m_cameras.back().get());
         }
-        for (std::size_t i = 0; i < m_cameras.size(); ++i) {
-            try {
-                m_cameras[i]->open();
-            } catch (const std::system_error& error) {
-                throw SiteError(describeCamera(i + 1, m_scenario.cameras[i]) +
-                                ": cannot open: " + error.what());
-            }
-        }
+        // The search port first: each camera also takes probes sent to its
+        // own address on that port.
         m_responder = std::make_unique<SearchResponder>(m_io, std::move(cameras));
         try {
             m_responder->open(m_options.searchPort);
         } catch (const std::system_error& error) {
             throw SiteError("cannot open the search port 127.0.0.1:" +
                             std::to_string(m_options.searchPort) + ": " + error.what());
+        }
+        for (std::size_t i = 0; i < m_cameras.size(); ++i) {
+            try {
+                m_cameras[i]->open(m_responder->port());
+            } catch (const std::system_error& error) {
+                throw SiteError(describeCamera(i + 1, m_scenario.cameras[i]) +
+                                ": cannot open: " + error.what());
+            }
         }
     } catch (const RequestLogError& error) {
         m_responder.reset();

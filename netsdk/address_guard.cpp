@@ -44,4 +44,16 @@ bool AddressGuard::allows(std::string_view address) const
     return !m_loopbackOnly || isLoopbackIpv4(address);
 }
 
+std::string AddressGuard::scanProblem(const std::vector<AddressRange>& ranges) const
+{
+    if (!m_loopbackOnly)
+        return {};
+    for (const AddressRange& range : ranges) {
+        if ((range.first >> 24) != 127 || (range.last >> 24) != 127)
+            return range.text + " is outside 127.0.0.0/8: without --lan only loopback addresses "
+                                "are scanned";
+    }
+    return {};
+}
+
 } // namespace vexlo::netsdk

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/address_ranges.h"
+
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // The network-safety check every outgoing address passes before anything is
 // sent: in loopback mode only 127.0.0.0/8 is allowed. Addresses are dotted
@@ -22,6 +26,9 @@ public:
 
     // True when the library may send to this address.
     bool allows(std::string_view address) const;
+    // Why a scan of these ranges may not run in this mode (a range that
+    // leaves 127.0.0.0/8 in loopback mode); empty when it may.
+    std::string scanProblem(const std::vector<AddressRange>& ranges) const;
     bool loopbackOnly() const { return m_loopbackOnly; }
 
 private:

@@ -1,5 +1,7 @@
 #include "netsdk/options.h"
 
+#include "netsdk/address_guard.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -9,6 +11,7 @@ namespace {
 
 constexpr const char* kLanOption = "--lan";
 constexpr const char* kSearchPortOption = "--search-port";
+constexpr const char* kScanOption = "--scan";
 constexpr const char* kSearchPortVariable = "VEXLO_SEARCH_PORT";
 // Broadcast on the chosen interface reaches every camera of the site's segment.
 constexpr const char* kBroadcastAddress = "255.255.255.255";
@@ -38,7 +41,8 @@ OptionMatch takeNetSdkOption(NetSdkOptions& options, int argc, const char* const
     const char* name = argv[index];
     const bool isLan = std::strcmp(name, kLanOption) == 0;
     const bool isPort = std::strcmp(name, kSearchPortOption) == 0;
-    if (!isLan && !isPort)
+    const bool isScan = std::strcmp(name, kScanOption) == 0;
+    if (!isLan && !isPort && !isScan)
         return OptionMatch::NotMine;
     if (index + 1 >= argc || argv[index + 1] == nullptr || argv[index + 1][0] == '\0') {
         error = std::string(name) + " needs a value";
@@ -54,6 +58,13 @@ OptionMatch takeNetSdkOption(NetSdkOptions& options, int argc, const char* const
         options.loopbackOnly = false;
         options.lanInterface = value;
         options.searchAddress = kBroadcastAddress;
+    } else if (isScan) {
+        AddressRangeList list = parseAddressRanges(value);
+        if (!list.ok()) {
+            error = "--scan: " + list.error;
+            return OptionMatch::Bad;
+        }
+        options.scanTargets = std::make_shared<ScanTargets>(std::move(list.ranges));
     } else {
         const std::uint16_t port = parsePortNumber(value);
         if (port == 0) {
@@ -64,6 +75,18 @@ OptionMatch takeNetSdkOption(NetSdkOptions& options, int argc, const char* const
     }
     index += 1;
     return OptionMatch::Taken;
+}
+
+bool checkNetSdkOptions(const NetSdkOptions& options, std::string& error)
+{
+    if (!options.scanTargets)
+        return true;
+    const std::string problem =
+        AddressGuard(options.loopbackOnly).scanProblem(options.scanTargets->ranges());
+    if (problem.empty())
+        return true;
+    error = "--scan: " + problem;
+    return false;
 }
 
 bool applyNetSdkEnvironment(NetSdkOptions& options, std::string& error)

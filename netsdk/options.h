@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/address_ranges.h"
 #include "protocol/wire.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // How the device library reaches the cameras. Set once, before Init.
@@ -21,6 +23,10 @@ struct NetSdkOptions
     std::string password;
     // The interface that carries the broadcasts in real-LAN mode.
     std::string lanInterface;
+    // Ranges probed directly, address by address, besides the broadcast
+    // (--scan RANGES): cameras behind a router. Shared with the ONVIF library
+    // and the front end, which may change them between searches; null: none.
+    std::shared_ptr<ScanTargets> scanTargets;
     // Threads that run the network I/O and the callbacks.
     int ioThreads = 2;
 };
@@ -34,13 +40,18 @@ enum class OptionMatch
 };
 
 // Reads the device-library option at argv[index] (--lan INTERFACE,
-// --search-port N). On Taken, index is moved past the value; on Bad, error says why.
+// --search-port N, --scan RANGES). On Taken, index is moved past the value; on Bad, error says why.
 OptionMatch takeNetSdkOption(NetSdkOptions& options, int argc, const char* const* argv, int& index,
                              std::string& error);
 
 // Applies VEXLO_SEARCH_PORT from the environment; false with an error when it
 // is set but not a port number. Command-line options read later override it.
 bool applyNetSdkEnvironment(NetSdkOptions& options, std::string& error);
+
+// Checks what holds only for all the options together (--scan and --lan may
+// come in any order): false with an error when a scan range leaves loopback
+// without --lan.
+bool checkNetSdkOptions(const NetSdkOptions& options, std::string& error);
 
 // A port number 1..65535 in plain decimal digits, or 0 when the text is not one.
 std::uint16_t parsePortNumber(const char* text);

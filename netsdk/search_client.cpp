@@ -30,7 +30,7 @@ std::uint32_t randomStart()
 
 SearchClient::SearchClient(asio::io_context& io, const NetSdkOptions& options)
     : m_options(options), m_guard(options.loopbackOnly), m_strand(asio::make_strand(io)),
-      m_socket(m_strand), m_probeTimer(m_strand), m_searchId(randomStart()),
+      m_socket(m_strand), m_probeTimer(m_strand), m_scanTimer(m_strand), m_searchId(randomStart()),
       m_requestId(randomStart())
 {
 }
@@ -89,6 +89,7 @@ void SearchClient::shutdown()
     asio::post(m_strand, [self = shared_from_this()] {
         asio::error_code ignored;
         self->m_probeTimer.cancel();
+        self->m_scanTimer.cancel();
         self->m_socket.close(ignored);
     });
 }
@@ -108,7 +109,47 @@ bool SearchClient::start()
     }
     sendDatagram(proto::SearchProbe{searchId}.encode());
     asio::post(m_strand, [self = shared_from_this(), searchId] { self->armProbeTimer(searchId); });
+    // Ranges the guard refuses are not scanned at all (the front ends refuse
+    // them before they get here).
+    if (m_options.scanTargets && m_guard.scanProblem(m_options.scanTargets->ranges()).empty()) {
+        auto schedule = std::make_shared<ScanSchedule>(m_options.scanTargets->addresses(), 1);
+        if (!schedule->empty())
+            asio::post(m_strand, [self = shared_from_this(), searchId, schedule] {
+                self->sendScanBurst(searchId, schedule);
+            });
+    }
     return true;
+}
+
+void SearchClient::sendScanBurst(std::uint32_t searchId, std::shared_ptr<ScanSchedule> schedule)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_running || m_searchId != searchId)
+            return;
+    }
+    if (!m_socket.is_open())
+        return;
+    auto probe = std::make_shared<std::vector<std::uint8_t>>(proto::SearchProbe{searchId}.encode());
+    for (const std::uint32_t address : schedule->nextBurst()) {
+        if (!m_guard.allows(formatIpv4Address(address)))
+            continue;
+        const asio::ip::udp::endpoint to(asio::ip::address_v4(address), m_options.searchPort);
+        m_socket.async_send_to(asio::buffer(*probe), to,
+                               [probe](const asio::error_code&, std::size_t) {
+                                   // The next pass asks again.
+                               });
+    }
+    // Bursts are paced in real time; passes repeat in scaled time, like the probe.
+    if (schedule->passEnded())
+        m_scanTimer.expires_after(scaledDuration(kScanRepeatMs));
+    else
+        m_scanTimer.expires_after(kScanBurstPause);
+    m_scanTimer.async_wait(
+        [self = shared_from_this(), searchId, schedule](const asio::error_code& e) {
+            if (!e)
+                self->sendScanBurst(searchId, schedule);
+        });
 }
 
 void SearchClient::armProbeTimer(std::uint32_t searchId)
@@ -133,7 +174,10 @@ void SearchClient::stop()
         std::lock_guard lock(m_mutex);
         m_running = false;
     }
-    asio::post(m_strand, [self = shared_from_this()] { self->m_probeTimer.cancel(); });
+    asio::post(m_strand, [self = shared_from_this()] {
+        self->m_probeTimer.cancel();
+        self->m_scanTimer.cancel();
+    });
 }
 
 int SearchClient::count() const

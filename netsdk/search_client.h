@@ -31,7 +31,9 @@ public:
     void shutdown();
 
     // Empties the results and probes until stop(); false (nothing sent) when the
-    // search endpoint is not allowed.
+    // search endpoint is not allowed. Besides the probe to the search endpoint,
+    // the same probe goes to every address of the options' scan ranges (paced,
+    // and again after each pass); their answers count like any other.
     bool start();
     void stop();
     int count() const;
@@ -52,6 +54,7 @@ private:
     };
 
     void sendDatagram(std::vector<std::uint8_t> datagram);
+    void sendScanBurst(std::uint32_t searchId, std::shared_ptr<ScanSchedule> schedule);
     void receiveNext();
     void onDatagram(std::span<const std::uint8_t> bytes);
     void armProbeTimer(std::uint32_t searchId);
@@ -61,6 +64,7 @@ private:
     asio::strand<asio::io_context::executor_type> m_strand;
     asio::ip::udp::socket m_socket;
     asio::steady_timer m_probeTimer;
+    asio::steady_timer m_scanTimer;
     asio::ip::udp::endpoint m_endpoint;
     // Strand state.
     std::array<std::uint8_t, 2048> m_receiveBuffer{};

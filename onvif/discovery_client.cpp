@@ -89,7 +89,7 @@ bool setMulticastInterface(int fd, unsigned int ifindex, const asio::ip::address
 
 DiscoveryClient::DiscoveryClient(asio::io_context& io, DiscoveryClientOptions options)
     : m_options(std::move(options)), m_strand(asio::make_strand(io)), m_socket(m_strand),
-      m_probeTimer(m_strand),
+      m_probeTimer(m_strand), m_scanTimer(m_strand),
       m_group(asio::ip::make_address_v4(kDiscoveryGroupAddress), m_options.port),
       m_receiveBuffer(kMaxDatagramBytes)
 {
@@ -160,6 +160,7 @@ void DiscoveryClient::shutdown()
     asio::post(m_strand, [self = shared_from_this()] {
         asio::error_code ignored;
         self->m_probeTimer.cancel();
+        self->m_scanTimer.cancel();
         self->m_socket.close(ignored);
     });
 }
@@ -192,12 +193,44 @@ bool DiscoveryClient::start()
         searchId = m_searchId;
         m_running = true;
     }
-    asio::post(m_strand, [self = shared_from_this(), searchId] {
+    std::shared_ptr<ScanSchedule> scan;
+    if (m_options.scanTargets)
+        scan =
+            std::make_shared<ScanSchedule>(m_options.scanTargets->addresses(), probeTypes().size());
+    asio::post(m_strand, [self = shared_from_this(), searchId, scan] {
         const Target target = self->roundTarget();
         self->sendRound(searchId, target.endpoint, target.multicast);
         self->armProbeTimer(searchId);
+        if (scan && !scan->empty())
+            self->sendScanBurst(searchId, scan);
     });
     return true;
+}
+
+void DiscoveryClient::sendScanBurst(std::uint32_t searchId, std::shared_ptr<ScanSchedule> schedule)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_running || m_searchId != searchId)
+            return;
+    }
+    for (const std::uint32_t address : schedule->nextBurst()) {
+        std::string refusal;
+        if (const auto to = probeTarget(formatIpv4Address(address), refusal))
+            sendRound(searchId, udp::endpoint(*to, m_options.port), false);
+        else
+            setProblem(std::move(refusal));
+    }
+    // Bursts are paced in real time; passes repeat in scaled time, like the rounds.
+    if (schedule->passEnded())
+        m_scanTimer.expires_after(scaledDuration(kScanRepeatMs));
+    else
+        m_scanTimer.expires_after(kScanBurstPause);
+    m_scanTimer.async_wait(
+        [self = shared_from_this(), searchId, schedule](const asio::error_code& e) {
+            if (!e)
+                self->sendScanBurst(searchId, schedule);
+        });
 }
 
 void DiscoveryClient::stop()
@@ -206,7 +239,10 @@ void DiscoveryClient::stop()
         std::lock_guard lock(m_mutex);
         m_running = false;
     }
-    asio::post(m_strand, [self = shared_from_this()] { self->m_probeTimer.cancel(); });
+    asio::post(m_strand, [self = shared_from_this()] {
+        self->m_probeTimer.cancel();
+        self->m_scanTimer.cancel();
+    });
 }
 
 bool DiscoveryClient::running() const
@@ -215,7 +251,8 @@ bool DiscoveryClient::running() const
     return m_running;
 }
 
-bool DiscoveryClient::probeAddress(const std::string& ipAddress)
+std::optional<asio::ip::address_v4> DiscoveryClient::probeTarget(const std::string& ipAddress,
+                                                                 std::string& refusal) const
 {
     asio::error_code bad;
     const auto address = asio::ip::make_address_v4(ipAddress, bad);
@@ -224,9 +261,21 @@ bool DiscoveryClient::probeAddress(const std::string& ipAddress)
     if (bad || address.is_multicast() || address.is_unspecified() ||
         address == asio::ip::address_v4::broadcast() ||
         (m_options.loopbackOnly && !isLoopback(address))) {
-        setProblem("not an address a probe may go to: " + ipAddress.substr(0, 64));
+        refusal = "not an address a probe may go to: " + ipAddress.substr(0, 64);
+        return std::nullopt;
+    }
+    return address;
+}
+
+bool DiscoveryClient::probeAddress(const std::string& ipAddress)
+{
+    std::string refusal;
+    const auto target = probeTarget(ipAddress, refusal);
+    if (!target) {
+        setProblem(std::move(refusal));
         return false;
     }
+    const asio::ip::address_v4 address = *target;
     std::uint32_t searchId = 0;
     {
         std::lock_guard lock(m_mutex);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "onvif/discovered_device.h"
+#include "onvif/discovery_messages.h"
+#include "platform/address_ranges.h"
 
 #include <asio.hpp>
 
@@ -37,9 +39,6 @@
 // guarded by a mutex. Create with std::make_shared (handlers hold a reference).
 namespace vexlo::onvif {
 
-inline constexpr std::uint16_t kDiscoveryGroupPort = 3702;
-inline constexpr const char* kDiscoveryGroupAddress = "239.255.255.250";
-
 struct DiscoveryClientOptions
 {
     // Loopback mode; false only for an explicit --lan INTERFACE.
@@ -48,6 +47,10 @@ struct DiscoveryClientOptions
     std::string lanInterface;
     // The group port probes go to, and the port of unicast probes.
     std::uint16_t port = kDiscoveryGroupPort;
+    // Ranges whose every address gets the probes by unicast while a search
+    // runs (paced, again after each pass), for cameras the group does not
+    // reach; read at each start(). Null: none.
+    std::shared_ptr<ScanTargets> scanTargets;
 };
 
 class DiscoveryClient : public std::enable_shared_from_this<DiscoveryClient>
@@ -61,8 +64,8 @@ public:
     void shutdown();
 
     // Empties the results and probes at once and then every 1000 ms (scaled
-    // time) until stop(). In loopback mode, while the host routes the group
-    // elsewhere than lo, each round goes to 127.0.0.1 by unicast instead (a
+    // time) until stop(), and scans the options' ranges meanwhile. In loopback mode, while the host
+    // routes the group elsewhere than lo, each round goes to 127.0.0.1 by unicast instead (a
     // simulated site answers there). False, with nothing sent, when the
     // client is not open.
     bool start();
@@ -93,6 +96,10 @@ private:
     void setProblem(std::string text);
     void sendRound(std::uint32_t searchId, const asio::ip::udp::endpoint& to, bool multicast);
     void armProbeTimer(std::uint32_t searchId);
+    // Where a unicast probe may go; the reason when it may not.
+    std::optional<asio::ip::address_v4> probeTarget(const std::string& ipAddress,
+                                                    std::string& refusal) const;
+    void sendScanBurst(std::uint32_t searchId, std::shared_ptr<ScanSchedule> schedule);
     void receiveNext();
     void onDatagram(std::string_view bytes, const asio::ip::udp::endpoint& sender);
     bool configureLoopback(asio::error_code& error);
@@ -102,6 +109,7 @@ private:
     asio::strand<asio::io_context::executor_type> m_strand;
     asio::ip::udp::socket m_socket;
     asio::steady_timer m_probeTimer;
+    asio::steady_timer m_scanTimer;
     const asio::ip::udp::endpoint m_group;
     // Strand state.
     std::vector<char> m_receiveBuffer;

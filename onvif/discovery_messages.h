@@ -11,6 +11,10 @@
 // SOAP 1.2. Builders and parsers only; the sockets live elsewhere.
 namespace vexlo::onvif {
 
+// Where WS-Discovery probes go: the multicast group and its port.
+inline constexpr std::uint16_t kDiscoveryGroupPort = 3702;
+inline constexpr const char* kDiscoveryGroupAddress = "239.255.255.250";
+
 inline constexpr std::string_view kDiscoveryNamespace =
     "http://schemas.xmlsoap.org/ws/2005/04/discovery";
 inline constexpr std::string_view kAddressingNamespace =

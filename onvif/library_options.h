@@ -19,6 +19,9 @@ struct OnvifLibraryOptions
     std::string lanInterface;
     // Where probes go (the WS-Discovery port; a simulator may use another).
     std::uint16_t discoveryPort = kDiscoveryGroupPort;
+    // Ranges probed by unicast during every search, besides the multicast
+    // (cameras behind a router); may change between searches. Null: none.
+    std::shared_ptr<ScanTargets> scanTargets;
     // Login and live-play handles count up from here, so that a library that
     // serves beside another one never hands out the same number.
     int firstHandle = 1;

@@ -151,6 +151,7 @@ int OnvifLibrary::Init()
     setup.discovery.loopbackOnly = m_options.loopbackOnly;
     setup.discovery.lanInterface = m_options.lanInterface;
     setup.discovery.port = m_options.discoveryPort;
+    setup.discovery.scanTargets = m_options.scanTargets;
     setup.client.transport = m_searchTransport->options();
     setup.transport = m_searchTransport;
     setup.credentials = m_credentials;

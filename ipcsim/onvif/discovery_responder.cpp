@@ -76,10 +76,28 @@ struct DiscoveryResponder::State : std::enable_shared_from_this<DiscoveryRespond
     {
     }
 
+    // A camera's own socket for probes sent to its address.
+    struct DirectSocket
+    {
+        explicit DirectSocket(asio::strand<asio::io_context::executor_type>& strand)
+            : socket(strand), buffer(kMaxProbeBytes)
+        {
+        }
+        udp::socket socket;
+        std::vector<char> buffer;
+        udp::endpoint sender;
+    };
+
     // Everything below runs on the strand.
     void receiveNext();
     void receiveSiteNext();
-    void answer(std::string_view datagram, const udp::endpoint& prober);
+    void listenAt(const std::string& address);
+    void stopListening(const std::string& address);
+    void receiveDirect(std::shared_ptr<DirectSocket> direct, std::string address);
+    // `cameraAddress`: a probe sent to that camera alone; empty: to the group
+    // (or to the site's address, which stands for it).
+    void answer(std::string_view datagram, const udp::endpoint& prober,
+                const std::string& cameraAddress = {});
     void announce(const DiscoveryEntry& camera, bool hello);
     void schedule(Clock::time_point due, Outgoing outgoing);
     void pump();
@@ -100,6 +118,7 @@ struct DiscoveryResponder::State : std::enable_shared_from_this<DiscoveryRespond
     udp::endpoint sender;
     std::array<char, 65536> siteBuffer{};
     udp::endpoint siteSender;
+    std::map<std::string, std::shared_ptr<DirectSocket>> direct; // by camera address
     std::multimap<Clock::time_point, Outgoing> pending;
     std::map<std::string, Sequence, std::less<>> sequences;
     bool waitingToWrite = false;
@@ -141,7 +160,60 @@ void DiscoveryResponder::State::receiveSiteNext()
         });
 }
 
-void DiscoveryResponder::State::answer(std::string_view datagram, const udp::endpoint& prober)
+void DiscoveryResponder::State::listenAt(const std::string& address)
+{
+    asio::error_code error;
+    const auto own = asio::ip::make_address_v4(address, error);
+    // 127.0.0.1 is the site's own socket; nothing is ever bound off loopback.
+    if (error || (own.to_uint() >> 24) != 127 || own == asio::ip::address_v4::loopback() ||
+        !socket.is_open() || direct.contains(address)) {
+        return;
+    }
+    auto opened = std::make_shared<DirectSocket>(strand);
+    opened->socket.open(udp::v4(), error);
+    if (!error) {
+        // Shares the port with a client on this host that listens on it too.
+        opened->socket.set_option(udp::socket::reuse_address(true), error);
+        opened->socket.bind(udp::endpoint(own, port), error);
+    }
+    if (error) {
+        return; // found by the group only
+    }
+    direct.emplace(address, opened);
+    receiveDirect(std::move(opened), address);
+}
+
+void DiscoveryResponder::State::stopListening(const std::string& address)
+{
+    const auto found = direct.find(address);
+    if (found == direct.end()) {
+        return;
+    }
+    asio::error_code ignored;
+    found->second->socket.close(ignored);
+    direct.erase(found);
+}
+
+void DiscoveryResponder::State::receiveDirect(std::shared_ptr<DirectSocket> own,
+                                              std::string address)
+{
+    DirectSocket& target = *own;
+    target.socket.async_receive_from(
+        asio::buffer(target.buffer), target.sender,
+        [self = shared_from_this(), own = std::move(own),
+         address = std::move(address)](asio::error_code error, std::size_t size) mutable {
+            if (!own->socket.is_open() || error == asio::error::operation_aborted) {
+                return;
+            }
+            if (!error && size <= kMaxProbeBytes && isLoopbackSender(own->sender)) {
+                self->answer({own->buffer.data(), size}, own->sender, address);
+            }
+            self->receiveDirect(std::move(own), std::move(address));
+        });
+}
+
+void DiscoveryResponder::State::answer(std::string_view datagram, const udp::endpoint& prober,
+                                       const std::string& cameraAddress)
 {
     // Hello, Bye and answers of the site itself come back here too; anything
     // but a Probe is dropped.
@@ -151,7 +223,9 @@ void DiscoveryResponder::State::answer(std::string_view datagram, const udp::end
     }
     std::vector<DiscoveryEntry> matching = entries();
     std::erase_if(matching, [&](const DiscoveryEntry& camera) {
-        return !wsd::typesMatch(camera.target.types, probe->types) ||
+        const bool heard =
+            cameraAddress.empty() ? !camera.ignoreBroadcast : camera.address == cameraAddress;
+        return !heard || !wsd::typesMatch(camera.target.types, probe->types) ||
                !scopesMatch(camera.target.scopes, probe->scopes);
     });
     const Clock::time_point now = Clock::now();
@@ -197,7 +271,7 @@ void DiscoveryResponder::State::announce(const DiscoveryEntry& camera, bool hell
     announcement.sequence = nextSequence(camera.target.address);
     announcement.target = camera.target;
     asio::error_code unbound;
-    const udp::endpoint group(asio::ip::make_address_v4(kDiscoveryGroup),
+    const udp::endpoint group(asio::ip::make_address_v4(wsd::kDiscoveryGroupAddress),
                               socket.local_endpoint(unbound).port());
     if (unbound) {
         return;
@@ -338,6 +412,10 @@ void DiscoveryResponder::close()
         state->pending.clear();
         state->socket.close(ignored);
         state->siteSocket.close(ignored);
+        for (auto& [address, own] : state->direct) {
+            own->socket.close(ignored);
+        }
+        state->direct.clear();
     });
 }
 
@@ -349,12 +427,18 @@ std::uint16_t DiscoveryResponder::port() const
 
 void DiscoveryResponder::hello(const DiscoveryEntry& camera)
 {
-    asio::dispatch(m_state->strand, [state = m_state, camera] { state->announce(camera, true); });
+    asio::dispatch(m_state->strand, [state = m_state, camera] {
+        state->announce(camera, true);
+        state->listenAt(camera.address);
+    });
 }
 
 void DiscoveryResponder::bye(const DiscoveryEntry& camera)
 {
-    asio::dispatch(m_state->strand, [state = m_state, camera] { state->announce(camera, false); });
+    asio::dispatch(m_state->strand, [state = m_state, camera] {
+        state->announce(camera, false);
+        state->stopListening(camera.address);
+    });
 }
 
 } // namespace vexlo::ipcsim::onvif

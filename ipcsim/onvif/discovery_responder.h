@@ -19,13 +19,12 @@
 // always to the address they came from.
 namespace vexlo::ipcsim::onvif {
 
-inline constexpr std::uint16_t kDiscoveryPort = 3702;
-inline constexpr const char* kDiscoveryGroup = "239.255.255.250";
-
 struct DiscoveryEntry
 {
     std::string address; // the camera's own 127.x.y.z address
     vexlo::onvif::DiscoveryTarget target;
+    // Answers only probes sent to its own address, never the group's.
+    bool ignoreBroadcast = false;
 };
 
 struct DiscoveryOptions
@@ -50,7 +49,7 @@ public:
     // Joins the group on loopback (port 0: a free port, for tests). Throws
     // std::system_error when it cannot. Call it once, before the I/O threads
     // run anything of this responder.
-    void open(std::uint16_t port = kDiscoveryPort);
+    void open(std::uint16_t port = vexlo::onvif::kDiscoveryGroupPort);
     // Stops answering; what is still waiting to be sent is dropped. Any
     // thread; the destructor calls it.
     void close();
@@ -59,7 +58,8 @@ public:
 
     // Announcements to the group, sent from the camera's own address: Hello
     // when a camera comes up (also after a reboot), Bye when it goes down.
-    // Any thread.
+    // Between the two the camera also takes probes sent to its own address
+    // at the discovery port, and answers those for itself alone. Any thread.
     void hello(const DiscoveryEntry& camera);
     void bye(const DiscoveryEntry& camera);
 

@@ -1,6 +1,6 @@
 #include "ipcsim/onvif/discovery_socket.h"
 
-#include "ipcsim/onvif/discovery_responder.h"
+#include "onvif/discovery_messages.h"
 #include "platform/receive_buffer.h"
 
 #include <cerrno>
@@ -39,7 +39,7 @@ void setReuseAddress(int fd)
 
 void openLoopbackGroupSocket(udp::socket& socket, std::uint16_t port)
 {
-    const auto group = asio::ip::make_address_v4(kDiscoveryGroup);
+    const auto group = asio::ip::make_address_v4(vexlo::onvif::kDiscoveryGroupAddress);
     const auto loopback = asio::ip::address_v4::loopback();
     socket.open(udp::v4());
     try {

@@ -259,6 +259,7 @@ DiscoveryEntry OnvifFace::makeEntry() const
     const CameraSetup& setup = m_camera.setup();
     DiscoveryEntry entry;
     entry.address = m_camera.currentAddress();
+    entry.ignoreBroadcast = setup.faults.ignoreBroadcast;
     auto& target = entry.target;
     target.address = endpointUrn(setup);
     const bool recorder = setup.type == "NVR";

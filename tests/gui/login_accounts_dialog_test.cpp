@@ -1,4 +1,5 @@
 #include "gui_test_support.h"
+#include "tests/support/temp_dir.h"
 
 #include "app/main_window.h"
 #include "credentials/credentials_file.h"
@@ -63,18 +64,7 @@ void typeInto(QTableWidget& table, int row, int column, const QString& text,
 class LoginAccountsDialogTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "vexlo-accounts-gui-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        m_file = credentials::credentialsFileBeside(m_folder);
-    }
-    void TearDown() override
-    {
-        m_dialog.reset();
-        fs::remove_all(m_folder);
-    }
+    void TearDown() override { m_dialog.reset(); }
 
     LoginAccountsDialog& open(TextLanguage language = TextLanguage::Chinese)
     {
@@ -98,8 +88,9 @@ protected:
         return text;
     }
 
-    fs::path m_folder;
-    fs::path m_file;
+    test::TempDir m_dir{"vexlo-accounts-gui"};
+    const fs::path m_folder = m_dir.path();
+    fs::path m_file = credentials::credentialsFileBeside(m_folder);
     std::shared_ptr<CredentialStore> m_store = std::make_shared<CredentialStore>();
     std::unique_ptr<LoginAccountsDialog> m_dialog;
 };
@@ -249,7 +240,7 @@ TEST_F(LoginAccountsDialogTest, MenuEntryFollowsTheWindowsLanguage)
         QTimer::singleShot(0, &window, [&] {
             ASSERT_TRUE(test::waitFor([] { return QApplication::activePopupWidget(); }));
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_TRUE(menu && menu->actions().size() == 2);
+            ASSERT_TRUE(menu && menu->actions().size() >= 2);
             seen = {menu->actions().at(1)->text(), menu->actions().at(1)->isEnabled()};
             menu->close();
         });
