@@ -140,11 +140,7 @@ void SearchClient::sendScanBurst(std::uint32_t searchId, std::shared_ptr<ScanSch
                                    // The next pass asks again.
                                });
     }
-    // Bursts are paced in real time; passes repeat in scaled time, like the probe.
-    if (schedule->passEnded())
-        m_scanTimer.expires_after(scaledDuration(kScanRepeatMs));
-    else
-        m_scanTimer.expires_after(kScanBurstPause);
+    m_scanTimer.expires_after(schedule->pauseAfterBurst());
     m_scanTimer.async_wait(
         [self = shared_from_this(), searchId, schedule](const asio::error_code& e) {
             if (!e)

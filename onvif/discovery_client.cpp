@@ -221,11 +221,7 @@ void DiscoveryClient::sendScanBurst(std::uint32_t searchId, std::shared_ptr<Scan
         else
             setProblem(std::move(refusal));
     }
-    // Bursts are paced in real time; passes repeat in scaled time, like the rounds.
-    if (schedule->passEnded())
-        m_scanTimer.expires_after(scaledDuration(kScanRepeatMs));
-    else
-        m_scanTimer.expires_after(kScanBurstPause);
+    m_scanTimer.expires_after(schedule->pauseAfterBurst());
     m_scanTimer.async_wait(
         [self = shared_from_this(), searchId, schedule](const asio::error_code& e) {
             if (!e)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "onvif/device_client.h"
-#include "onvif/section_push.h"
+#include "onvif/section_result.h"
 
 #include <optional>
 #include <pugixml.hpp>

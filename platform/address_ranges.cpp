@@ -1,5 +1,7 @@
 #include "platform/address_ranges.h"
 
+#include "platform/tick.h"
+
 #include <algorithm>
 #include <optional>
 #include <unordered_set>
@@ -213,6 +215,13 @@ std::vector<std::uint32_t> ScanSchedule::nextBurst()
                                      m_addresses.begin() + static_cast<std::ptrdiff_t>(end));
     m_next = end >= m_addresses.size() ? 0 : end;
     return burst;
+}
+
+std::chrono::nanoseconds ScanSchedule::pauseAfterBurst() const
+{
+    if (passEnded())
+        return scaledDuration(kScanRepeatMs);
+    return kScanBurstPause;
 }
 
 } // namespace vexlo

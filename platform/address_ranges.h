@@ -82,6 +82,10 @@ public:
     // passEnded() says the pass is over (the next burst starts a new pass).
     std::vector<std::uint32_t> nextBurst();
     bool passEnded() const { return m_next == 0; }
+    // The wait before the next burst: the short real-time pause within a pass
+    // (the network does not run faster in tests), kScanRepeatMs of scaled time
+    // after a pass.
+    std::chrono::nanoseconds pauseAfterBurst() const;
 
 private:
     std::vector<std::uint32_t> m_addresses;
