@@ -3,7 +3,6 @@
 #include "platform/critical_section.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <vector>
 
 namespace vexlo {
@@ -64,11 +63,6 @@ template <typename T> struct LockedList
     {
         CriticalSectionLock hold(lock);
         return items.empty();
-    }
-    std::size_t size()
-    {
-        CriticalSectionLock hold(lock);
-        return items.size();
     }
 };
 
