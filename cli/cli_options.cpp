@@ -105,6 +105,8 @@ bool takeOption(std::string_view option, int& index, ArgumentReader& reader, Cli
         options.otherSettings = true;
     } else if (option == "--help" || option == "-h") {
         options.help = true;
+    } else if (option == "--version") {
+        options.version = true;
     } else if (option == "--expect") {
         const auto text = reader.value(index);
         if (!text)
@@ -250,8 +252,10 @@ const char* cliUsage()
            "  --report FILE.csv     when the run ends, however it ends, write the device\n"
            "                        list to FILE.csv (UTF-8 CSV: IP, MAC, serial, type,\n"
            "                        versions before and after, status, export time)\n"
-           "  --config DIR          folder of config.dat (default: beside the program);\n"
-           "                        the ticks and counts given here are not stored there\n"
+           "  --config DIR          folder of config.dat (default: the program's folder if\n"
+           "                        it is writable and not under /usr, else\n"
+           "                        $XDG_CONFIG_HOME/vexlo or ~/.config/vexlo); the ticks\n"
+           "                        and counts given here are not stored there\n"
            "  --lang zh|en          language of the texts (default: zh)\n"
            "  --answer yes|no       how questions are answered (default: no); with yes a\n"
            "                        search short of N devices is repeated at most 3 times\n"
@@ -274,6 +278,7 @@ const char* cliUsage()
            "                        commas, at most 4096 addresses in all; without --lan\n"
            "                        only 127.0.0.0/8 (e.g. 127.0.20.1-127.0.20.40)\n"
            "  --help                this text\n"
+           "  --version             the program's version and the commit it was built from\n"
            "\n"
            "output (UTF-8, one tab-separated line per event):\n"
            "  action TEXT                 the current-action line\n"

@@ -27,12 +27,13 @@ struct CliOptions
     bool restore = false;
     bool reboot = false;
     bool otherSettings = false;
-    std::filesystem::path configDirectory; // empty: beside the program
+    std::filesystem::path configDirectory; // empty: configDirectory()
     bool english = false;
     bool answerYes = false;               // --answer yes|no; questions are answered No by default
     std::vector<std::string> onlySerials; // --only; empty: every row found stays ticked
     std::filesystem::path reportFile;     // --report; empty: no report
     bool help = false;
+    bool version = false;
 
     // Whether any instruction option was given; without one, the ticks stored
     // in config.dat are used.

@@ -2,6 +2,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "composite/device_libraries.h"
+#include "platform/version.h"
 #include "profile/profile_file.h"
 #include "sdk/backend.h"
 
@@ -19,6 +20,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(vexlo::cli::cliUsage(), stdout);
+        return vexlo::cli::kExitAllWell;
+    }
+    if (options.version) {
+        std::printf("vexlo-cli %s\n", vexlo::versionText());
         return vexlo::cli::kExitAllWell;
     }
     const auto credentialsFile = vexlo::composite::credentialsPath(

@@ -7,7 +7,8 @@ namespace vexlo {
 const char* guiUsage()
 {
     return "usage: vexlo [--protocol vexlo|onvif|all] [--credentials FILE] [--search-port N]\n"
-           "             [--discovery-port N] [--lan INTERFACE] [--config DIR] [--lang zh|en]\n"
+           "             [--discovery-port N] [--lan INTERFACE] [--scan RANGES] [--config DIR]\n"
+           "             [--lang zh|en] [--help] [--version]\n"
            "  --protocol P        the cameras to drive: the home protocol's (vexlo), ONVIF\n"
            "                      cameras of any make (onvif) or both in one list (all, the\n"
            "                      default)\n"
@@ -21,8 +22,12 @@ const char* guiUsage()
            "                      (default: loopback only)\n"
            "  --scan RANGES       also probe each address of RANGES directly (FIRST-LAST or\n"
            "                      ADDRESS/PREFIX, comma-separated, at most 4096 addresses)\n"
-           "  --config DIR        folder of config.dat (default: beside the program)\n"
-           "  --lang zh|en        language of the main window (default: zh)\n";
+           "  --config DIR        folder of config.dat and credentials.json (default: the\n"
+           "                      program's folder if it is writable and not under /usr,\n"
+           "                      else $XDG_CONFIG_HOME/vexlo or ~/.config/vexlo)\n"
+           "  --lang zh|en        language of the main window (default: zh)\n"
+           "  --help              this text\n"
+           "  --version           the program's version and the commit it was built from\n";
 }
 
 bool parseGuiOptions(int argc, const char* const* argv, GuiOptions& options, std::string& error)
@@ -57,6 +62,8 @@ bool parseGuiOptions(int argc, const char* const* argv, GuiOptions& options, std
             ++index;
         } else if (option == "--help" || option == "-h") {
             options.help = true;
+        } else if (option == "--version") {
+            options.version = true;
         } else {
             error = "unknown option " + std::string(option);
             return false;

@@ -9,16 +9,17 @@
 // The command line of the `vexlo` program: the device libraries' options
 // (--protocol, --credentials, --search-port N, --discovery-port N,
 // --lan INTERFACE, VEXLO_SEARCH_PORT and VEXLO_DISCOVERY_PORT), the folder of
-// config.dat (--config DIR) and the language (--lang zh|en).
+// config.dat (--config DIR), the language (--lang zh|en), --help and --version.
 namespace vexlo {
 
 struct GuiOptions
 {
     netsdk::NetSdkOptions netsdk;
     composite::BackendOptions backends;    // --protocol, --credentials, --discovery-port
-    std::filesystem::path configDirectory; // empty: beside the executable
+    std::filesystem::path configDirectory; // empty: configDirectory()
     bool english = false;
     bool help = false;
+    bool version = false;
 };
 
 // Reads the environment, then argv[1..argc-1]; false with `error` set on a bad

@@ -8,6 +8,7 @@
 #include "gui/main_window_view.h"
 #include "gui/qt_front_end.h"
 #include "gui/qt_ui_port.h"
+#include "platform/version.h"
 #include "player/ffmpeg_player.h"
 #include "profile/profile_file.h"
 #include "sdk/backend.h"
@@ -31,6 +32,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(vexlo::guiUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("vexlo %s\n", vexlo::versionText());
         return 0;
     }
     QApplication application(argc, argv);

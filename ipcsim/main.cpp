@@ -4,6 +4,7 @@
 #include "ipcsim/program_options.h"
 #include "ipcsim/scenario_json.h"
 #include "ipcsim/site.h"
+#include "platform/version.h"
 
 #include <csignal>
 #include <cstdio>
@@ -89,6 +90,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::cout << usageText();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "vexlo-ipcsim " << vexlo::versionText() << '\n';
         return 0;
     }
     if (options.makeFirmware) {

@@ -91,6 +91,10 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& arguments)
             options.help = true;
             return options;
         }
+        if (argument == "--version") {
+            options.version = true;
+            return options;
+        }
     }
     if (!arguments.empty() && arguments[0] == "make-firmware") {
         options.makeFirmware = parseMakeFirmware(arguments);
@@ -105,6 +109,7 @@ std::string usageText()
     return "usage: vexlo-ipcsim --scenario FILE [--log FILE] [--search-port N]\n"
            "                    [--discovery-port N]\n"
            "       vexlo-ipcsim make-firmware VERSION FILE [--size BYTES]\n"
+           "       vexlo-ipcsim --help | --version\n"
            "\n"
            "Runs the simulated cameras of a scenario on loopback addresses and prints\n"
            "\"ready <search-port>\" once all of them listen; stops on SIGINT or SIGTERM.\n"

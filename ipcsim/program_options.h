@@ -9,7 +9,7 @@
 // The command line of vexlo-ipcsim:
 //   vexlo-ipcsim --scenario FILE [--log FILE] [--search-port N] [--discovery-port N]
 //   vexlo-ipcsim make-firmware VERSION FILE [--size BYTES]
-//   vexlo-ipcsim --help
+//   vexlo-ipcsim --help | --version
 namespace vexlo::ipcsim {
 
 // A command line that cannot be run; the program prints the message and the
@@ -40,6 +40,7 @@ struct MakeFirmwareOptions
 struct ProgramOptions
 {
     bool help = false;
+    bool version = false;
     std::optional<RunOptions> run;
     std::optional<MakeFirmwareOptions> makeFirmware;
 };

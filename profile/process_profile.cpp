@@ -1,3 +1,4 @@
+#include "profile/config_location.h"
 #include "profile/profile_file.h"
 
 #include <mutex>
@@ -13,7 +14,8 @@ std::mutex& configDirectoryMutex()
     return mutex;
 }
 
-// Empty until a front end chooses a folder.
+// Empty until a front end chooses a folder, or the first call decides the
+// default one.
 std::optional<std::filesystem::path>& chosenConfigDirectory()
 {
     static std::optional<std::filesystem::path> directory;
@@ -33,12 +35,10 @@ std::filesystem::path moduleDirectory()
 
 std::filesystem::path configDirectory()
 {
-    {
-        std::lock_guard lock(configDirectoryMutex());
-        if (chosenConfigDirectory())
-            return *chosenConfigDirectory();
-    }
-    return moduleDirectory();
+    std::lock_guard lock(configDirectoryMutex());
+    if (!chosenConfigDirectory())
+        chosenConfigDirectory() = defaultConfigDirectory();
+    return *chosenConfigDirectory();
 }
 
 void setConfigDirectory(const std::filesystem::path& directory)

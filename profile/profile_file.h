@@ -33,8 +33,9 @@ int saveProfile(ConfigProfile& profile, const std::filesystem::path& directory);
 // The folder of the running executable.
 std::filesystem::path moduleDirectory();
 
-// The folder of config.dat for this process: moduleDirectory() unless a front
-// end set another one (--config DIR).
+// The folder of config.dat for this process: the one a front end set
+// (--config DIR), else defaultConfigDirectory() (profile/config_location.h),
+// decided once.
 std::filesystem::path configDirectory();
 void setConfigDirectory(const std::filesystem::path& directory);
 

@@ -295,6 +295,7 @@ TEST_F(CliEndToEnd, HelpNamesEveryOption)
                                "--credentials",
                                "--discovery-port",
                                "VEXLO_DISCOVERY_PORT",
-                               "--help"})
+                               "--help",
+                               "--version"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }

@@ -160,12 +160,16 @@ protected:
             arguments.insert(arguments.begin(), {"--protocol", "vexlo"});
         else
             arguments.insert(arguments.begin(), {"--discovery-port", m_discoveryPort});
-        arguments.insert(arguments.begin(), {VEXLO_CLI_PATH, "--search-port", m_port, "--config",
-                                             m_directory.string()});
+        arguments.insert(arguments.begin(), {"--search-port", m_port});
+        if (m_giveConfigFolder)
+            arguments.insert(arguments.begin(), {"--config", m_directory.string()});
+        arguments.insert(arguments.begin(), m_launcher.begin(), m_launcher.end());
+        std::map<std::string, std::string> environment = m_environment;
+        environment["VEXLO_TIME_SCALE"] = kTimeScale;
+        environment["VEXLO_HOST_ADDRESS"] = address(100);
         ChildProcess program;
         CliRun run;
-        const bool started = program.start(
-            arguments, {{"VEXLO_TIME_SCALE", kTimeScale}, {"VEXLO_HOST_ADDRESS", address(100)}});
+        const bool started = program.start(arguments, environment);
         EXPECT_TRUE(started);
         if (!started)
             return run;
@@ -174,6 +178,12 @@ protected:
         run.errors = program.errors();
         return run;
     }
+
+    // How cli() starts the program: the built vexlo-cli with --config naming
+    // the test's folder, unless a test changes these.
+    std::vector<std::string> m_launcher{VEXLO_CLI_PATH};
+    bool m_giveConfigFolder = true;
+    std::map<std::string, std::string> m_environment;
 
     vexlo::test::TempDir m_folder{"vexlo-cli"};
     const fs::path m_directory = m_folder.path();
