@@ -1,6 +1,7 @@
 # Vexlo: `make run` starts the demo site and the GUI, `make test` runs every test.
 # `make test SANITIZE=address|undefined|thread` builds and tests with a sanitizer.
 # `make test-load [REPEAT=N]` runs the suite N times (10) with every core kept busy.
+# `make package` builds the Debian package vexlo_1.4.5_<arch>.deb in the build folder.
 
 SANITIZE ?=
 BUILD_TYPE ?= RelWithDebInfo
@@ -8,7 +9,7 @@ BUILD_DIR := build$(if $(SANITIZE),-$(SANITIZE))
 JOBS ?= $(shell nproc)
 REPEAT ?= 10
 
-.PHONY: all deps configure build test test-load run fuzz clean
+.PHONY: all deps configure build test test-load run package fuzz clean
 
 all: build
 
@@ -32,6 +33,9 @@ test-load: build
 
 run: build
 	@scripts/run-demo $(BUILD_DIR)
+
+package: build
+	@cd $(BUILD_DIR) && cpack
 
 # libFuzzer on the wire decoders; needs clang (FUZZ_SECONDS per target, 60 by default).
 fuzz: deps

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -39,6 +40,10 @@ int main(int argc, char** argv)
         return 0;
     }
     QApplication application(argc, argv);
+    // The installed desktop entry and its icon (hicolor theme) name the window
+    // in the task bar; a portable copy without them shows the default icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vexlo"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vexlo")));
 
     // The original dialog font; Chinese texts come from a CJK font.
     QFont font(QStringLiteral("Arial"), 9);
