@@ -5,7 +5,7 @@
 #include <filesystem>
 
 // config.dat: the profile's byte image, kept in the configuration folder
-// (beside the executable unless a front end was given --config DIR).
+// (configDirectory() below).
 namespace vexlo {
 
 inline constexpr int kProfileOk = 0;
