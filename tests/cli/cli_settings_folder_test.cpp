@@ -1,6 +1,7 @@
 // An installed vexlo-cli, whose folder takes no files, keeps the settings in
 // the user's folder, and what one run stores the next one finds.
 #include "cli_site.h"
+#include "tests/support/read_only_folder.h"
 
 #include "profile/config_profile.h"
 #include "profile/profile_file.h"
@@ -32,20 +33,8 @@ TEST_F(CliEndToEnd, ReadOnlyProgramFolderKeepsTheSettingsInTheUsersFolderAcrossR
     const fs::path program = programFolder / "vexlo-cli";
     fs::create_directory(programFolder);
     fs::copy_file(VEXLO_CLI_PATH, program);
-    // Root writes through any mode bits, so for root the folder becomes a
-    // read-only mount, seen only by the program's own mount namespace.
-    if (::geteuid() == 0) {
-        m_launcher = {"/usr/bin/unshare",
-                      "-m",
-                      "sh",
-                      "-c",
-                      R"(mount --bind -o ro "$0" "$0" && exec "$@")",
-                      programFolder.string(),
-                      program.string()};
-    } else {
-        ::chmod(programFolder.c_str(), 0555);
-        m_launcher = {program.string()};
-    }
+    const vexlo::test::ReadOnlyFolder readOnly(programFolder);
+    m_launcher = readOnly.launcher(program);
     m_giveConfigFolder = false;
     m_environment = {{"XDG_CONFIG_HOME", (m_directory / "xdg").string()},
                      {"HOME", (m_directory / "home").string()}};
@@ -76,7 +65,6 @@ TEST_F(CliEndToEnd, ReadOnlyProgramFolderKeepsTheSettingsInTheUsersFolderAcrossR
     for (const auto& entry : fs::directory_iterator(programFolder))
         inProgramFolder.push_back(entry.path().filename().string());
     EXPECT_EQ(inProgramFolder, std::vector<std::string>{"vexlo-cli"});
-    ::chmod(programFolder.c_str(), 0755);
 }
 
 } // namespace vexlo
