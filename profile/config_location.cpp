@@ -3,7 +3,6 @@
 #include "profile/profile_file.h"
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <system_error>
